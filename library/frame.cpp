@@ -1,0 +1,110 @@
+#include "frame.h"
+
+#include <cstring>
+#include <type_traits>
+
+#include "directory.h"
+
+namespace klv {
+
+namespace {
+
+// The one text result that outlives a call.
+std::string g_result;
+
+// Every prototype in kLv_Tool.h must match its row of the function
+// directory: the argument count and whether the result is a text.
+template <class F>
+struct Signature;
+template <class R, class... A>
+struct Signature<R(__stdcall*)(A...)> {
+  static constexpr std::size_t arity = sizeof...(A);
+  static constexpr bool returnsText = std::is_same<R, KlvText>::value;
+};
+
+constexpr std::size_t DeclaredArity(const char* letters) {
+  return (letters[0] == 'V' && letters[1] == '\0') ? 0 : std::char_traits<char>::length(letters);
+}
+
+#define KLV_CHECK_ROW(name, upper, result, args, line)                                    \
+  static_assert(Signature<decltype(&::name)>::arity == DeclaredArity(args),              \
+                #name ": argument count differs from the directory");                   \
+  static_assert(Signature<decltype(&::name)>::returnsText == (result[0] == 'S'),         \
+                #name ": result kind differs from the directory");
+KLV_FUNCTIONS(KLV_CHECK_ROW)
+#undef KLV_CHECK_ROW
+
+bool IsSeparator(char c) { return c == '\\' || c == ':'; }
+
+std::size_t FolderLength(const std::string& path) {
+  std::size_t i = path.size();
+  while (i > 0 && !IsSeparator(path[i - 1])) --i;
+  return i;
+}
+
+}  // namespace
+
+std::string Format(const char* pattern, const std::string& text) {
+  std::string out(pattern);
+  const auto at = out.find("%s");
+  if (at != std::string::npos) out.replace(at, 2, text);
+  return out;
+}
+
+const char* ReturnText(std::string text) noexcept {
+  g_result.swap(text);
+  return g_result.c_str();
+}
+
+std::optional<std::int32_t> ParseNumber(const std::string& text) {
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  if (i < text.size() && text[i] == '$') {
+    ++i;
+    if (i == text.size()) return std::nullopt;
+    std::uint32_t value = 0;
+    int significant = 0;
+    for (; i < text.size(); ++i) {
+      const char c = text[i];
+      std::uint32_t digit;
+      if (c >= '0' && c <= '9') digit = c - '0';
+      else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+      else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+      else return std::nullopt;
+      if (significant > 0 || digit != 0) {
+        if (++significant > 8) return std::nullopt;
+      }
+      value = (value << 4) | digit;
+    }
+    return static_cast<std::int32_t>(value);
+  }
+  bool negative = false;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  if (i == text.size()) return std::nullopt;
+  std::int64_t magnitude = 0;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c < '0' || c > '9') return std::nullopt;
+    magnitude = magnitude * 10 + (c - '0');
+    if (magnitude > 2147483647) return std::nullopt;
+  }
+  return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+}
+
+std::string FolderPart(const std::string& path) { return path.substr(0, FolderLength(path)); }
+
+std::string NamePart(const std::string& path) { return path.substr(FolderLength(path)); }
+
+std::string Extension(const std::string& path) {
+  const std::size_t folder = FolderLength(path);
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos || dot < folder) return std::string();
+  return path.substr(dot);
+}
+
+std::string Base(const std::string& path) { return path.substr(0, path.size() - Extension(path).size()); }
+
+}  // namespace klv

@@ -1,0 +1,83 @@
+// What every export of the library shares: argument conversion, the
+// library-owned result text, the one failure boundary per export, the
+// number conversion and the parts of a path.
+#ifndef KLV_FRAME_H
+#define KLV_FRAME_H
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#define KLV_BUILDING_LIBRARY
+#include "kLv_Tool.h"
+
+namespace klv {
+
+// The library's general error class; a family's own errors derive from it.
+class Exception : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// "Unable to write to %s" and friends: one placeholder filled with a text.
+std::string Format(const char* pattern, const std::string& text);
+
+// A text argument as a working string: a null pointer is the empty text.
+inline std::string Arg(const char* text) { return text ? std::string(text) : std::string(); }
+
+// The first `count` characters of a text (all of it when shorter).
+inline std::string Cut(const std::string& text, std::size_t count) { return text.substr(0, count); }
+
+// The longest text that the platform's ANSI calls take. Most convert it to
+// a counted UTF-16 string with its NUL (at most 65535 bytes), and under
+// Wine some of them fault on a longer text instead of failing.
+constexpr std::size_t kPlatformTextLimit = 32766;
+inline bool FitsPlatform(const char* text, std::size_t limit = kPlatformTextLimit) {
+  return !text || std::char_traits<char>::length(text) <= limit;
+}
+inline bool FitsPlatform(const std::string& text, std::size_t limit = kPlatformTextLimit) {
+  return text.size() <= limit;
+}
+
+// Places a text result in the library's storage and returns a pointer to it.
+// The pointer is never null and stays valid until the next call that returns
+// a text. On failure the result is the empty text.
+const char* ReturnText(std::string text) noexcept;
+
+// The one boundary of each export: runs the body and turns anything it
+// throws into the export's documented failure result.
+template <class Body>
+const char* TextExport(const char* onFailure, Body&& body) noexcept {
+  try {
+    return ReturnText(body());
+  } catch (...) {
+    return onFailure;
+  }
+}
+
+template <class Body>
+KlvInt IntExport(KlvInt onFailure, Body&& body) noexcept {
+  try {
+    return body();
+  } catch (...) {
+    return onFailure;
+  }
+}
+
+// Text to integer, shared by the INI and registry readers: leading blanks,
+// then either "$" and at most eight significant hex digits (the 32-bit
+// pattern), or an optional sign and a decimal magnitude of at most
+// 2147483647. Anything else, trailing blanks included, fails.
+std::optional<std::int32_t> ParseNumber(const std::string& text);
+
+// Parts of a path; the separators are backslash and colon.
+std::string FolderPart(const std::string& path);    // up to and including the last separator
+std::string NamePart(const std::string& path);      // after the folder part
+std::string Extension(const std::string& path);     // from the last dot of the name part, dot included
+std::string Base(const std::string& path);          // the path without its extension
+inline std::string ReplaceExtension(const std::string& path, const std::string& ext) { return Base(path) + ext; }
+
+}  // namespace klv
+
+#endif

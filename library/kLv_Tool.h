@@ -1,0 +1,59 @@
+/*
+ * kLv_Tool.dll: the exported functions, as callers link them.
+ * Every function is __stdcall and exported under its decorated name
+ * (name@N); texts are NUL-terminated ANSI, and a text result points into
+ * storage that the library owns, valid until the next call into it.
+ */
+#ifndef KLV_TOOL_H
+#define KLV_TOOL_H
+
+#ifdef KLV_BUILDING_LIBRARY
+#define KLV_API extern "C"
+#else
+#define KLV_API extern "C" __declspec(dllimport)
+#endif
+#define KLV_CALL __stdcall
+
+typedef const char* KlvText;
+typedef int KlvInt;
+
+/* INI files */
+KLV_API KlvText KLV_CALL kLvReadIniString(KlvText FileName, KlvText Section, KlvText Label, KlvText Default);
+KLV_API KlvInt KLV_CALL kLvReadIniInteger(KlvText FileName, KlvText Section, KlvText Label, KlvInt Default);
+KLV_API KlvInt KLV_CALL kLvWriteIniString(KlvText FileName, KlvText Section, KlvText Label, KlvText Value);
+
+/* Registry */
+KLV_API KlvText KLV_CALL kLvReadRegString(KlvText RootKeyName, KlvText KeyName, KlvText Section, KlvText Label, KlvText Default);
+KLV_API KlvInt KLV_CALL kLvReadRegInteger(KlvText RootKeyName, KlvText KeyName, KlvText Section, KlvText Label, KlvInt Default);
+KLV_API KlvInt KLV_CALL kLvWriteRegString(KlvText RootKeyName, KlvText KeyName, KlvText Section, KlvText Label, KlvText Value);
+KLV_API KlvInt KLV_CALL kLvWriteRegInteger(KlvText RootKeyName, KlvText KeyName, KlvText Section, KlvText Label, KlvInt Value);
+
+/* Files and folders */
+KLV_API KlvInt KLV_CALL kLvCreateDirectory(KlvText DirectoryName);
+KLV_API KlvInt KLV_CALL kLvRemoveDirectory(KlvText DirectoryName);
+KLV_API KlvInt KLV_CALL kLvCopyFile(KlvText SourceFileName, KlvText DestinationFileName);
+KLV_API KlvInt KLV_CALL kLvMoveFile(KlvText SourceFileName, KlvText DestinationFileName);
+KLV_API KlvInt KLV_CALL kLvDoesFileExist(KlvText FileName);
+
+/* Drives and system folders */
+KLV_API KlvInt KLV_CALL kLvGetDriveType(KlvText DriveName);
+KLV_API KlvText KLV_CALL kLvGetDriveList(void);
+KLV_API KlvInt KLV_CALL kLvIsDriveCD(KlvText DriveName);
+KLV_API KlvText KLV_CALL kLvGetCDDrive(void);
+KLV_API KlvText KLV_CALL kLvGetWindowsDir(void);
+KLV_API KlvText KLV_CALL kLvGetSystemDir(void);
+KLV_API KlvText KLV_CALL kLvGetCurrentDir(void);
+KLV_API KlvInt KLV_CALL kLvGetFreeDiskSpace(KlvText DriveName);
+
+/* Dialogs */
+KLV_API KlvText KLV_CALL kLvOpenFile(KlvText FTitle, KlvText FdefaultDir, KlvText FdefaultName, KlvText FdefaultExt, KlvText FFilter);
+KLV_API KlvText KLV_CALL kLvSaveFile(KlvText FTitle, KlvText FdefaultDir, KlvText FdefaultName, KlvText FdefaultExt, KlvText FFilter);
+KLV_API KlvText KLV_CALL kLvMessageBox(KlvText MessageText, KlvText CaptionText, KlvText Buttons, KlvText Icon, KlvInt DefaultButton);
+
+/* Environment and version */
+KLV_API KlvText KLV_CALL kLvToolVer(void);
+KLV_API KlvText KLV_CALL kLvGetEnvironmentStrings(void);
+KLV_API KlvText KLV_CALL kLvGetEnvironmentVariable(KlvText variableName);
+KLV_API KlvInt KLV_CALL kLvSetEnvironmentVariable(KlvText variableName, KlvText value);
+
+#endif
