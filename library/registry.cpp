@@ -1,0 +1,252 @@
+#include "registry.h"
+
+#include <optional>
+#include <vector>
+
+namespace klv {
+
+namespace {
+
+struct RootName {
+  const char* name;
+  HKEY key;
+};
+
+// Compared exactly; any other name selects the current user.
+const RootName kRootNames[] = {
+    {"HKEY_USERS", HKEY_USERS},
+    {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
+    {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
+    {"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG},
+    {"HKEY_DYN_DATA", HKEY_DYN_DATA},
+};
+
+HKEY RootKeyByName(const std::string& name) {
+  for (const auto& root : kRootNames)
+    if (name == root.name) return root.key;
+  return HKEY_CURRENT_USER;
+}
+
+// A key path: absolute when it begins with a backslash. Empty components
+// (doubled or trailing backslashes) are dropped, so that a path names the
+// same key whether or not the platform tolerates them.
+struct KeyPath {
+  bool absolute = false;
+  std::string rest;
+};
+
+KeyPath SplitKeyPath(const std::string& path) {
+  KeyPath out;
+  out.absolute = !path.empty() && path[0] == '\\';
+  out.rest.reserve(path.size());
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (path[i] != '\\') {
+      out.rest += path[i];
+    } else if (!out.rest.empty() && out.rest.back() != '\\') {
+      out.rest += '\\';
+    }
+  }
+  if (!out.rest.empty() && out.rest.back() == '\\') out.rest.pop_back();
+  return out;
+}
+
+// Wine's ANSI registry calls count a name in 16 bits and wrap: a path of
+// 65536 characters silently names the key it is taken below. Longer texts
+// are refused before they reach the platform.
+bool FitsName(const std::string& name) { return FitsPlatform(name); }
+
+RegKey CreateKey(HKEY base, const std::string& rest) {
+  HKEY key = nullptr;
+  if (!base || !FitsName(rest) ||
+      RegCreateKeyExA(base, rest.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS) {
+    return RegKey();
+  }
+  return RegKey(key);
+}
+
+RegKey OpenKey(HKEY base, const std::string& rest) {
+  HKEY key = nullptr;
+  if (!base || !FitsName(rest) || RegOpenKeyExA(base, rest.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+    return RegKey();
+  return RegKey(key);
+}
+
+bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
+
+}  // namespace
+
+bool RegKey::IsPredefined(HKEY key) {
+  const auto value = reinterpret_cast<ULONG_PTR>(key);
+  return value >= reinterpret_cast<ULONG_PTR>(HKEY_CLASSES_ROOT) && value <= 0x800000FFu;
+}
+
+void RegKey::Reset(HKEY key) {
+  if (key_ && !IsPredefined(key_)) RegCloseKey(key_);
+  key_ = key;
+}
+
+TRegistry::TRegistry(const std::string& rootKeyName) : rootKey_(RootKeyByName(rootKeyName)) {}
+
+bool TRegistry::OpenWorkingKey(const std::string& path) {
+  const KeyPath where = SplitKeyPath(path);
+  RegKey key = where.rest.empty() ? OpenKey(rootKey_, where.rest) : CreateKey(rootKey_, where.rest);
+  workingKeyFailed_ = !key;
+  if (!key) return false;
+  currentKey_ = std::move(key);
+  currentPath_ = where.rest;
+  return true;
+}
+
+HKEY TRegistry::BaseFor(bool absolute) const {
+  if (absolute) return rootKey_;
+  if (currentKey_) return currentKey_.Get();
+  // The caller named a working key that could not be opened: its sections
+  // must not land below the root instead.
+  return workingKeyFailed_ ? nullptr : rootKey_;
+}
+
+RegKey TRegistry::OpenSection(const std::string& path) const {
+  const KeyPath where = SplitKeyPath(path);
+  return OpenKey(BaseFor(where.absolute), where.rest);
+}
+
+void TRegistry::CreateSection(const std::string& path) const {
+  const KeyPath where = SplitKeyPath(path);
+  if (!CreateKey(BaseFor(where.absolute), where.rest)) throw ERegistryException(Format("Failed to create key %s", path));
+}
+
+bool TRegistry::HasValue(const std::string& name) const {
+  DWORD type = 0, size = 0;
+  return currentKey_ && FitsName(name) &&
+         RegQueryValueExA(currentKey_.Get(), name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
+}
+
+std::string TRegistry::ReadTextValue(const std::string& name) const {
+  DWORD type = 0, size = 0;
+  if (!currentKey_ || !FitsName(name) ||
+      RegQueryValueExA(currentKey_.Get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+    return std::string();
+  }
+  // The type first: a number or binary data is not text even when empty.
+  if (!IsText(type)) throw ERegistryException(Format("Invalid data type for '%s'", name));
+  if (size == 0) return std::string();
+  // One spare NUL, for data stored without its own.
+  std::vector<char> data(static_cast<std::size_t>(size) + 1, '\0');
+  DWORD got = size;
+  if (RegQueryValueExA(currentKey_.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &got) !=
+      ERROR_SUCCESS) {
+    throw ERegistryException(Format("Failed to get data for '%s'", name));
+  }
+  if (!IsText(type)) throw ERegistryException(Format("Invalid data type for '%s'", name));
+  return std::string(data.data());
+}
+
+void TRegistry::WriteTextValue(const std::string& name, const std::string& text) const {
+  if (!currentKey_ || !FitsName(name) || text.size() >= MAXDWORD ||
+      RegSetValueExA(currentKey_.Get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                     static_cast<DWORD>(text.size() + 1)) != ERROR_SUCCESS) {
+    throw ERegistryException(Format("Failed to set data for '%s'", name));
+  }
+}
+
+TRegIniFile::TRegIniFile(const std::string& rootKeyName, const std::string& keyName)
+    : TRegistry(rootKeyName), keyName_(keyName) {
+  // Without a working key the accessor still answers: reads give their
+  // defaults and writes fail.
+  OpenWorkingKey(keyName_);
+}
+
+std::optional<std::string> TRegIniFile::ReadValueText(const std::string& section, const std::string& label) {
+  RegKey key = OpenSection(section);
+  if (!key) return std::nullopt;
+  UseKey use(*this, key);
+  if (!HasValue(label)) return std::nullopt;
+  try {
+    return ReadTextValue(label);
+  } catch (const ERegistryException&) {
+    return std::nullopt;  // present but not text: the caller's default
+  }
+}
+
+std::string TRegIniFile::ReadText(const std::string& section, const std::string& label, const std::string& def) {
+  auto text = ReadValueText(section, label);
+  return text ? std::move(*text) : def;
+}
+
+std::optional<std::int32_t> TRegIniFile::ReadNumberIfAny(const std::string& section, const std::string& label) {
+  auto text = ReadValueText(section, label);
+  if (!text) return std::nullopt;
+  if (text->size() > 2 && (*text)[0] == '0' && ((*text)[1] == 'x' || (*text)[1] == 'X'))
+    *text = "$" + text->substr(2);
+  return ParseNumber(*text);
+}
+
+std::int32_t TRegIniFile::ReadNumber(const std::string& section, const std::string& label, std::int32_t def) {
+  return ReadNumberIfAny(section, label).value_or(def);
+}
+
+void TRegIniFile::WriteText(const std::string& section, const std::string& label, const std::string& value) {
+  CreateSection(section);
+  RegKey key = OpenSection(section);
+  if (!key) return;
+  UseKey use(*this, key);
+  WriteTextValue(label, value);
+}
+
+void TRegIniFile::WriteNumber(const std::string& section, const std::string& label, std::int32_t value) {
+  WriteText(section, label, std::to_string(value));
+}
+
+}  // namespace klv
+
+using klv::Arg;
+using klv::TRegIniFile;
+
+/* The text value Label of RootKeyName\KeyName\Section, whole, or Default
+   (whole) when the key or value is missing or the value is not text
+   (REG_SZ or REG_EXPAND_SZ, returned unexpanded). Creates KeyName when it
+   is missing, never Section. */
+KlvText KLV_CALL kLvReadRegString(KlvText RootKeyName, KlvText KeyName, KlvText Section, KlvText Label,
+                                  KlvText Default) {
+  return klv::TextExport("", [&] {
+    TRegIniFile reg(Arg(RootKeyName), Arg(KeyName));
+    return reg.ReadText(Arg(Section), Arg(Label), Arg(Default));
+  });
+}
+
+/* The value as an integer (decimal, $hex or 0x hex text), or Default when it
+   is missing, not text or not a number. */
+KlvInt KLV_CALL kLvReadRegInteger(KlvText RootKeyName, KlvText KeyName, KlvText Section, KlvText Label,
+                                  KlvInt Default) {
+  return klv::IntExport(Default, [&] {
+    TRegIniFile reg(Arg(RootKeyName), Arg(KeyName));
+    return reg.ReadNumber(Arg(Section), Arg(Label), Default);
+  });
+}
+
+/* Stores Value (null: the empty text) as REG_SZ, creating the keys, and reads
+   it back: 0 when it reads back equal to Value, -1 on any failure. */
+KlvInt KLV_CALL kLvWriteRegString(KlvText RootKeyName, KlvText KeyName, KlvText Section, KlvText Label,
+                                  KlvText Value) {
+  return klv::IntExport(-1, [&] {
+    TRegIniFile reg(Arg(RootKeyName), Arg(KeyName));
+    const std::string section = Arg(Section), label = Arg(Label), value = Arg(Value);
+    reg.WriteText(section, label, value);
+    const auto back = reg.ReadValueText(section, label);
+    return (back && *back == value) ? 0 : -1;
+  });
+}
+
+/* Stores Value as decimal REG_SZ text and reads it back: 0 when it reads back
+   equal to Value, -1 on any failure. */
+KlvInt KLV_CALL kLvWriteRegInteger(KlvText RootKeyName, KlvText KeyName, KlvText Section, KlvText Label,
+                                   KlvInt Value) {
+  return klv::IntExport(-1, [&] {
+    TRegIniFile reg(Arg(RootKeyName), Arg(KeyName));
+    const std::string section = Arg(Section), label = Arg(Label);
+    reg.WriteNumber(section, label, Value);
+    const auto back = reg.ReadNumberIfAny(section, label);
+    return (back && *back == Value) ? 0 : -1;
+  });
+}
