@@ -35,10 +35,6 @@ class RegKey {
 
   HKEY Get() const { return key_; }
   explicit operator bool() const { return key_ != nullptr; }
-  HKEY* Receive() {
-    Reset();
-    return &key_;
-  }
   HKEY Release() {
     HKEY key = key_;
     key_ = nullptr;
@@ -97,11 +93,12 @@ class TRegistry {
   HKEY BaseFor(bool absolute) const;
 
  private:
+  static constexpr bool kLazyWrite = true;      // closing never forces a flush
+  static constexpr bool kCloseRootKey = false;  // the root is predefined (see RegKey)
+
   RegKey currentKey_;
   HKEY rootKey_;
-  bool lazyWrite_ = true;        // closing never forces a flush
   std::string currentPath_;
-  bool closeRootKey_ = false;    // the root is predefined and never closed
   bool workingKeyFailed_ = false;
 };
 
