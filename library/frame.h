@@ -40,6 +40,28 @@ inline bool FitsPlatform(const std::string& text, std::size_t limit = kPlatformT
   return text.size() <= limit;
 }
 
+// A text from a platform call of the common sized-buffer kind: given a
+// buffer and its size, it answers the length it wrote, the size it needs
+// (NUL included) when the buffer is too small, or 0 on failure. The buffer
+// grows to the size the platform reports, so no result is cut. nullopt when
+// the call answers 0.
+template <class Call>
+std::optional<std::string> PlatformText(Call&& call, std::size_t firstSize = 260) {
+  std::string buffer(firstSize, '\0');
+  // The needed size can change between two calls (another thread); a few
+  // rounds settle it.
+  for (int round = 0; round < 8; ++round) {
+    const auto got = static_cast<std::size_t>(call(&buffer[0], static_cast<unsigned long>(buffer.size())));
+    if (got == 0) return std::nullopt;
+    if (got < buffer.size()) {
+      buffer.resize(got);
+      return buffer;
+    }
+    buffer.assign(got + 1, '\0');
+  }
+  throw Exception("the platform's text keeps growing");
+}
+
 // Places a text result in the library's storage and returns a pointer to it.
 // The pointer is never null and stays valid until the next call that returns
 // a text. On failure the result is the empty text.

@@ -1,0 +1,162 @@
+// Drives and the standard folders: thin layers over the platform's drive and
+// folder queries, with the library's own type codes and "-1" for none.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "frame.h"
+
+namespace klv {
+
+namespace {
+
+// The text result that stands for none found or failed.
+constexpr const char* kNone = "-1";
+// Follows each letter of the drive list: a literal backslash and "r".
+constexpr const char* kListSeparator = "\\r";
+
+// The library's drive-type codes.
+constexpr KlvInt kCodeOther = 0;  // unknown, no root folder, RAM disk
+constexpr KlvInt kCodeRemovable = 1;
+constexpr KlvInt kCodeFixed = 2;
+constexpr KlvInt kCodeRemote = 3;
+constexpr KlvInt kCodeCdRom = 4;
+
+constexpr KlvInt kNoFreeSpace = -1;
+// Free space of this much or more is reported as this much: the result is
+// a signed 32-bit value.
+constexpr std::uint64_t kFreeSpaceCeiling = 2147483647;
+
+std::string Root(char letter) { return std::string{letter, ':', '\\'}; }
+
+UINT TypeOfLetter(char letter) { return GetDriveTypeA(Root(letter).c_str()); }
+
+KlvInt CodeOf(UINT type) {
+  switch (type) {
+    case DRIVE_REMOVABLE: return kCodeRemovable;
+    case DRIVE_FIXED: return kCodeFixed;
+    case DRIVE_REMOTE: return kCodeRemote;
+    case DRIVE_CDROM: return kCodeCdRom;
+    default: return kCodeOther;
+  }
+}
+
+// The drive letter a name stands for by its first character, any case.
+std::optional<char> LetterOf(const std::string& name) {
+  if (name.empty()) return std::nullopt;
+  const char first = name[0];
+  if (first >= 'A' && first <= 'Z') return first;
+  if (first >= 'a' && first <= 'z') return static_cast<char>(first - 'a' + 'A');
+  return std::nullopt;
+}
+
+// While a drive is queried, an empty floppy or CD-ROM drive fails the query
+// instead of asking the user for a disk; the caller's mode comes back after.
+class QuietDriveErrors {
+ public:
+  QuietDriveErrors() : previous_(SetErrorMode(SEM_FAILCRITICALERRORS)) {
+    SetErrorMode(previous_ | SEM_FAILCRITICALERRORS);
+  }
+  ~QuietDriveErrors() { SetErrorMode(previous_); }
+  QuietDriveErrors(const QuietDriveErrors&) = delete;
+  QuietDriveErrors& operator=(const QuietDriveErrors&) = delete;
+
+ private:
+  UINT previous_;
+};
+
+KlvInt FreeSpace(const std::string& driveName) {
+  const auto letter = LetterOf(driveName);
+  if (!letter) return kNoFreeSpace;
+  // The space this caller may use, as the platform's older 32-bit query
+  // counts it, but in 64 bits.
+  ULARGE_INTEGER available{}, total{}, free{};
+  {
+    QuietDriveErrors quiet;
+    if (!GetDiskFreeSpaceExA(Root(*letter).c_str(), &available, &total, &free)) return kNoFreeSpace;
+  }
+  if (available.QuadPart >= kFreeSpaceCeiling) return static_cast<KlvInt>(kFreeSpaceCeiling);
+  return static_cast<KlvInt>(available.QuadPart);
+}
+
+}  // namespace
+
+}  // namespace klv
+
+using klv::Arg;
+
+/* Drive-type code of DriveName (a root such as C:\; null is the empty
+   name): 1 removable, 2 fixed, 3 remote, 4 CD-ROM, 0 for anything else,
+   a name the platform cannot place and a RAM disk included. */
+KlvInt KLV_CALL kLvGetDriveType(KlvText DriveName) {
+  return klv::IntExport(klv::kCodeOther, [&] {
+    const std::string name = Arg(DriveName);
+    if (!klv::FitsPlatform(name)) return klv::kCodeOther;
+    return klv::CodeOf(GetDriveTypeA(name.c_str()));
+  });
+}
+
+/* Every present drive from A to Z (any type but unknown and no root
+   folder), each as its letter followed by a backslash and "r", as in
+   A\rC\rD\r; "-1" when there is none. */
+KlvText KLV_CALL kLvGetDriveList(void) {
+  return klv::TextExport(klv::kNone, [] {
+    std::string list;
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+      if (klv::TypeOfLetter(letter) > DRIVE_NO_ROOT_DIR) list += std::string(1, letter) + klv::kListSeparator;
+    }
+    return list.empty() ? std::string(klv::kNone) : list;
+  });
+}
+
+/* 1 when the platform reports a CD-ROM drive for DriveName, else 0. The
+   name goes to the platform unchanged: null asks about the current drive. */
+KlvInt KLV_CALL kLvIsDriveCD(KlvText DriveName) {
+  return klv::IntExport(0, [&] {
+    if (!klv::FitsPlatform(DriveName)) return 0;
+    return GetDriveTypeA(DriveName) == DRIVE_CDROM ? 1 : 0;
+  });
+}
+
+/* Root of the first CD-ROM drive from A to Z, such as D:\, or "-1". */
+KlvText KLV_CALL kLvGetCDDrive(void) {
+  return klv::TextExport(klv::kNone, [] {
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+      if (klv::TypeOfLetter(letter) == DRIVE_CDROM) return klv::Root(letter);
+    }
+    return std::string(klv::kNone);
+  });
+}
+
+/* The Windows folder, whole, or "-1" when the platform cannot tell. */
+KlvText KLV_CALL kLvGetWindowsDir(void) {
+  return klv::TextExport(klv::kNone, [] {
+    return klv::PlatformText([](char* buffer, UINT size) { return GetWindowsDirectoryA(buffer, size); })
+        .value_or(klv::kNone);
+  });
+}
+
+/* The system folder, whole, or "-1" when the platform cannot tell. */
+KlvText KLV_CALL kLvGetSystemDir(void) {
+  return klv::TextExport(klv::kNone, [] {
+    return klv::PlatformText([](char* buffer, UINT size) { return GetSystemDirectoryA(buffer, size); })
+        .value_or(klv::kNone);
+  });
+}
+
+/* The process's current folder, whole (a trailing backslash only for a
+   drive root), or the empty text when the platform cannot tell. */
+KlvText KLV_CALL kLvGetCurrentDir(void) {
+  return klv::TextExport("", [] {
+    return klv::PlatformText([](char* buffer, DWORD size) { return GetCurrentDirectoryA(size, buffer); })
+        .value_or(std::string());
+  });
+}
+
+/* Free bytes on the drive named by the first character of DriveName (a
+   letter, any case: c, C:, c:\windows all mean drive C), at most
+   2147483647; -1 for any other name and when the query fails. */
+KlvInt KLV_CALL kLvGetFreeDiskSpace(KlvText DriveName) {
+  return klv::IntExport(klv::kNoFreeSpace, [&] { return klv::FreeSpace(Arg(DriveName)); });
+}
