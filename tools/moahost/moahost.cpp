@@ -242,6 +242,7 @@ MoaError MOA_CALL Cache::AddRegistryEntry(IMoaDict* xtraDict, const MoaID* class
   *out = nullptr;
   if (addAnswer != kMoaErr_NoErr) return addAnswer;
   entries_.push_back(RegistryEntry{xtraDict, *classID, *iid, std::make_unique<Dict>()});
+  entries_.back().dict->putAnswer = entryPutAnswer;
   *out = entries_.back().dict.get();  // the cache keeps it; no reference for the caller
   return kMoaErr_NoErr;
 }

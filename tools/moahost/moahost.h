@@ -177,6 +177,7 @@ class Cache final : public IMoaCache {
   MoaUlong Refs() const { return refs_; }
   const std::vector<RegistryEntry>& Entries() const { return entries_; }
   MoaError addAnswer = kMoaErr_NoErr;  // a test may make AddRegistryEntry fail
+  MoaError entryPutAnswer = kMoaErr_NoErr;  // ... or Put on the entries it makes
 
  private:
   MoaUlong refs_ = 1;
