@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <set>
 #include <stdexcept>
 
 #include "klv_test.h"
@@ -85,6 +86,13 @@ PeImage ReadPeImage(const std::string& path) {
     }
   }
   return result;
+}
+
+bool IsSystemDll(const std::string& name) {
+  static const std::set<std::string> kSystemDlls = {
+      "kernel32.dll", "user32.dll", "gdi32.dll",    "advapi32.dll", "comdlg32.dll", "lz32.dll",
+      "shell32.dll",  "ole32.dll",  "oleaut32.dll", "msvcrt.dll",   "comctl32.dll"};
+  return kSystemDlls.count(name) != 0;
 }
 
 }  // namespace klvtest

@@ -16,6 +16,10 @@ struct PeImage {
 // Throws std::runtime_error when the file is not a readable PE32 image.
 PeImage ReadPeImage(const std::string& path);
 
+// A DLL that every Windows has (lower-case name): the only imports allowed
+// to the deliverables and tools, besides kLv_Tool.dll for the Xtra.
+bool IsSystemDll(const std::string& name);
+
 }  // namespace klvtest
 
 #endif

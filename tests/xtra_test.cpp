@@ -1,0 +1,755 @@
+// kLvTools.x32 as a Director host sees it: its five exports called directly,
+// its interface objects and their reference counts, registration, the
+// method table and the dispatch, and the moahost program around it. The
+// host objects come from tools/moahost; where a layout matters, the test
+// reads raw offsets and method-table slots instead of trusting moa.h.
+#include <climits>
+#include <cstring>
+#include <new>
+#include <set>
+#include <vector>
+
+#include "klv_test.h"
+#include "moahost.h"
+#include "pe_image.h"
+#include "xtra.h"
+
+using namespace klvtest;
+using klv::xtra::kClassVersion;
+using klv::xtra::kRegistrationClassID;
+using klv::xtra::kScriptClassID;
+
+namespace {
+
+std::string XtraPath() { return BinDir() + "\\kLvTools.x32"; }
+
+// The 27 declarations, as Lingo must read them.
+const char* const kDeclarations[] = {
+    "kLvWriteIniString object me, string filename, string Section, string item, string value",
+    "kLvReadIniString  object me, string filename, string Section, string item, string default",
+    "kLvReadIniInteger  object me, string filename, string Section, string item, integer value",
+    "kLvReadRegString  object me, string RootKeyName, string KeyName, string Section, string item, string default",
+    "kLvWriteRegString  object me, string RootKeyName, string KeyName, string Section, string item, string value",
+    "kLvReadRegInteger  object me, string RootKeyName, string KeyName, string Section, string item, integer default",
+    "kLvWriteRegInteger  object me, string RootKeyName, string KeyName, string Section, string item, integer value",
+    "kLvCreateDirectory  object me, string Directory",
+    "kLvRemoveDirectory  object me, string Directory",
+    "kLvCopyFile  object me, string Source, string Destination",
+    "kLvDoesFileExist  object me, string Filename",
+    "kLvGetDriveType  object me, string DriveName",
+    "kLvGetDriveList  object me",
+    "kLvIsDriveCD  object me, string driveName",
+    "kLvGetCDDrive  object me",
+    "kLvMoveFile  object me, string Source, string Destination",
+    "kLvGetWindowsDir  object me",
+    "kLvGetSystemDir  object me",
+    "kLvGetCurrentDir  object me",
+    "kLvGetFreeDiskSpace  object me, string DriveName",
+    "kLvOpenFile  object me, string Title, string DefaultDir, string DefaultName,string DefaultExt, string Filter",
+    "kLvSaveFile  object me, string Title, string DefaultDir, string DefaultName,string DefaultExt, string Filter",
+    "kLvMessageBox  object me, string MessageText, string CaptionText, string iButtons,string Icon, integer DefaultButton",
+    "kLvToolVer  object me",
+    "kLvGetEnvironmentStrings object me",
+    "kLvGetEnvironmentVariable object me, string VariableName",
+    "kLvSetEnvironmentVariable object me, string VariableName, string value",
+};
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+    lines.push_back(text.substr(start, end - start));
+  return lines;
+}
+
+template <class T>
+T At(const void* base, std::size_t offset) {
+  T value;
+  std::memcpy(&value, static_cast<const char*>(base) + offset, sizeof value);
+  return value;
+}
+
+MoaID IdAt(const void* base, std::size_t offset) { return At<MoaID>(base, offset); }
+
+// Slot `n` of an interface's method table, called raw.
+template <class Fn>
+Fn Slot(void* object, int n) {
+  return (*static_cast<Fn**>(object))[n];
+}
+
+const MoaMmValue kSentinel = {0x5EED, 0x0BAD};
+
+bool Untouched(const MoaMmValue& value) { return value.ty == kSentinel.ty && value.it == kSentinel.it; }
+
+// A host that has loaded the Xtra, with a script instance and its
+// IMoaMmXScript when asked.
+class XtraTest : public ::testing::Test {
+ protected:
+  void SetUp() override { host_ = std::make_unique<moahost::Host>(XtraPath(), options_); }
+  void TearDown() override {
+    if (!host_) return;
+    EXPECT_EQ(host_->Allocator().Live(), 0);
+    EXPECT_EQ(host_->Allocator().BadFrees(), 0);
+    EXPECT_EQ(host_->LiveInstances(), 0);
+    EXPECT_EQ(host_->CanUnloadNow(), kMoaErr_NoErr);
+    EXPECT_EQ(host_->ValueInterface().Refs(), 1u);
+  }
+
+  const moahost::Exports& Xtra() { return host_->Xtra(); }
+
+  IMoaMmXScript* Script(moahost::Instance* instance) {
+    void* out = nullptr;
+    EXPECT_EQ(host_->GetInterface(instance, IID_IMoaMmXScript, &out), kMoaErr_NoErr);
+    return static_cast<IMoaMmXScript*>(out);
+  }
+
+  moahost::Options options_;
+  std::unique_ptr<moahost::Host> host_;
+};
+
+class NoValueTest : public XtraTest {
+ protected:
+  void SetUp() override {
+    options_.refuseValue = true;
+    XtraTest::SetUp();
+  }
+};
+
+}  // namespace
+
+// --- the module and its class table
+
+TEST(XtraBinary, ImportsOnlySystemDllsAndTheLibrary) {
+  const auto xtra = ReadPeImage(XtraPath());
+  ASSERT_FALSE(xtra.imports.empty());
+  for (const auto& dll : xtra.imports) EXPECT_TRUE(IsSystemDll(dll) || dll == "klv_tool.dll") << "imports " << dll;
+  const auto host = ReadPeImage(BinDir() + "\\moahost.exe");
+  for (const auto& dll : host.imports) EXPECT_TRUE(IsSystemDll(dll)) << "moahost imports " << dll;
+}
+
+TEST(XtraBinary, ExportsTheFiveEntryPointsUndecorated) {
+  const auto image = ReadPeImage(XtraPath());
+  EXPECT_EQ(image.exportName, "kLvTools.x32");
+  const std::set<std::string> names(image.exports.begin(), image.exports.end());
+  EXPECT_EQ(names, (std::set<std::string>{"DllCanUnloadNow", "DllGetClassForm", "DllGetClassInfo",
+                                          "DllGetClassObject", "DllGetInterface"}));
+  EXPECT_EQ(image.exports.size(), 5u);
+}
+
+TEST(XtraBinary, CarriesItsVersion) {
+  const std::string path = XtraPath();
+  DWORD handle = 0;
+  const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+  ASSERT_GT(size, 0u);
+  std::vector<char> data(size);
+  ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, data.data()));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010007u);
+  EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
+  char* name = nullptr;
+  ASSERT_TRUE(VerQueryValueA(data.data(), "\\StringFileInfo\\040904E4\\OriginalFilename",
+                             reinterpret_cast<void**>(&name), &length));
+  EXPECT_STREQ(name, "kLvTools.x32");
+}
+
+TEST_F(XtraTest, ClassInfoHasFourRowsInWalkOrderAndAZeroRow) {
+  const MoaClassInterfaceInfo* table = nullptr;
+  ASSERT_EQ(Xtra().getClassInfo(&host_->Allocator(), &table), kMoaErr_NoErr);
+  ASSERT_NE(table, nullptr);
+  EXPECT_EQ(host_->Allocator().Requests(), 1);
+  EXPECT_EQ(host_->Allocator().LastSize(), 200u);
+  struct Expected {
+    MoaID classID, iid;
+    MoaUlong interfaceVersion;
+  } const rows[] = {{kRegistrationClassID, IID_IMoaClassFactory, 1},
+                    {kRegistrationClassID, IID_IMoaRegister, kClassVersion},
+                    {kScriptClassID, IID_IMoaClassFactory, 1},
+                    {kScriptClassID, IID_IMoaMmXScript, kClassVersion}};
+  const char* bytes = reinterpret_cast<const char*>(table);
+  for (int i = 0; i < 4; ++i) {
+    const char* row = bytes + 40 * i;
+    EXPECT_TRUE(SameID(IdAt(row, 0), rows[i].classID)) << "row " << i;
+    EXPECT_EQ(At<MoaUlong>(row, 16), kClassVersion) << "row " << i;
+    EXPECT_TRUE(SameID(IdAt(row, 20), rows[i].iid)) << "row " << i;
+    EXPECT_EQ(At<MoaUlong>(row, 36), rows[i].interfaceVersion) << "row " << i;
+  }
+  const MoaID zero{};
+  EXPECT_TRUE(SameID(IdAt(bytes + 160, 0), zero));
+  EXPECT_TRUE(SameID(IdAt(bytes + 160, 20), zero));
+  EXPECT_FALSE(SameID(kRegistrationClassID, kScriptClassID));
+  host_->Allocator().NRFree(const_cast<MoaClassInterfaceInfo*>(table));  // the host owns it
+  EXPECT_EQ(host_->ClassInfo().size(), 4u);
+}
+
+TEST_F(XtraTest, ClassInfoAllocationFailureGivesNullAndOutOfMem) {
+  host_->Allocator().FailRequest(1);
+  const MoaClassInterfaceInfo* table = reinterpret_cast<const MoaClassInterfaceInfo*>(0x1234);
+  EXPECT_EQ(Xtra().getClassInfo(&host_->Allocator(), &table), kMoaErr_OutOfMem);
+  EXPECT_EQ(table, nullptr);
+  EXPECT_EQ(host_->Allocator().Requests(), 1);  // no handler installed: no retry
+  EXPECT_EQ(host_->ClassInfo().size(), 4u);      // the next request succeeds again
+}
+
+TEST_F(XtraTest, ClassFormForEachClassAndForNull) {
+  MoaLong size = 0;
+  MoaCreateProc create = nullptr;
+  MoaDestroyProc destroy = nullptr;
+  ASSERT_EQ(Xtra().getClassForm(&kScriptClassID, &size, &create, &destroy), kMoaErr_NoErr);
+  EXPECT_EQ(size, 28);  // the header and the value interface
+  EXPECT_NE(create, nullptr);
+  EXPECT_NE(destroy, nullptr);
+  const MoaCreateProc scriptCreate = create;
+
+  size = 0, create = nullptr, destroy = nullptr;
+  ASSERT_EQ(Xtra().getClassForm(nullptr, &size, &create, &destroy), kMoaErr_NoErr);
+  EXPECT_EQ(size, 24);  // the registration class: the header only
+  EXPECT_NE(create, scriptCreate);
+  MoaLong regSize = 0;
+  MoaCreateProc regCreate = nullptr;
+  MoaDestroyProc regDestroy = nullptr;
+  ASSERT_EQ(Xtra().getClassForm(&kRegistrationClassID, &regSize, &regCreate, &regDestroy), kMoaErr_NoErr);
+  EXPECT_EQ(regSize, size);
+  EXPECT_EQ(regCreate, create);
+  EXPECT_EQ(regDestroy, destroy);
+}
+
+TEST_F(XtraTest, ClassFormOfAnUnknownClassLeavesTheOutsAlone) {
+  MoaLong size = -7;
+  auto create = reinterpret_cast<MoaCreateProc>(0x1111);
+  auto destroy = reinterpret_cast<MoaDestroyProc>(0x2222);
+  for (const MoaID& id : {IID_IMoaMmXScript, IID_IMoaUnknown, MoaID{}}) {
+    EXPECT_EQ(Xtra().getClassForm(&id, &size, &create, &destroy), kMoaErr_BadClass);
+    EXPECT_EQ(size, -7);
+    EXPECT_EQ(create, reinterpret_cast<MoaCreateProc>(0x1111));
+    EXPECT_EQ(destroy, reinterpret_cast<MoaDestroyProc>(0x2222));
+  }
+  MoaID nearly = kScriptClassID;  // every byte counts
+  nearly.data4[7] ^= 1;
+  EXPECT_EQ(Xtra().getClassForm(&nearly, &size, &create, &destroy), kMoaErr_BadClass);
+}
+
+TEST_F(XtraTest, ClassObjectsAreNeverOffered) {
+  void* out = reinterpret_cast<void*>(0x4321);
+  EXPECT_EQ(Xtra().getClassObject(&kScriptClassID, &IID_IMoaUnknown, &out), kMoaErr_BadClass);
+  EXPECT_EQ(Xtra().getClassObject(&kRegistrationClassID, &IID_IMoaClassFactory, &out), kMoaErr_BadClass);
+  EXPECT_EQ(Xtra().getClassObject(nullptr, nullptr, nullptr), kMoaErr_BadClass);
+  EXPECT_EQ(out, reinterpret_cast<void*>(0x4321));
+  EXPECT_EQ(host_->Allocator().Requests(), 0);
+}
+
+TEST_F(XtraTest, InterfacesOnlyOfTheirOwnClass) {
+  moahost::Instance* reg = host_->Create(&kRegistrationClassID);
+  moahost::Instance* script = host_->Create(&kScriptClassID);
+  void* out = reinterpret_cast<void*>(0x4321);
+  EXPECT_EQ(Xtra().getInterface(reg, &kRegistrationClassID, &IID_IMoaMmXScript, &out), kMoaErr_BadInterface);
+  EXPECT_EQ(Xtra().getInterface(script, &kScriptClassID, &IID_IMoaRegister, &out), kMoaErr_BadInterface);
+  EXPECT_EQ(Xtra().getInterface(script, &kScriptClassID, &IID_IMoaUnknown, &out), kMoaErr_BadInterface);
+  EXPECT_EQ(Xtra().getInterface(script, &IID_IMoaMmXScript, &IID_IMoaMmXScript, &out), kMoaErr_BadInterface);
+  // A null class is the registration class, as in DllGetClassForm: it must
+  // never hand the script interface to an instance without the own field.
+  EXPECT_EQ(Xtra().getInterface(reg, nullptr, &IID_IMoaMmXScript, &out), kMoaErr_BadInterface);
+  EXPECT_EQ(out, reinterpret_cast<void*>(0x4321));
+  EXPECT_EQ(reg->RefCount(), 1);
+  EXPECT_EQ(script->RefCount(), 1);
+  EXPECT_EQ(host_->Allocator().Requests(), 0);
+
+  ASSERT_EQ(Xtra().getInterface(reg, nullptr, &IID_IMoaRegister, &out), kMoaErr_NoErr);
+  static_cast<IMoaUnknown*>(out)->Release();
+  reg->Release();
+  script->Release();
+}
+
+// --- interface objects and reference counts
+
+TEST_F(XtraTest, InterfaceObjectHoldsItsOwnerTwice) {
+  moahost::Instance* instance = host_->Create(&kScriptClassID);
+  EXPECT_EQ(host_->CanUnloadNow(), kMoaErr_NoErr);
+  void* out = nullptr;
+  ASSERT_EQ(Xtra().getInterface(instance, &kScriptClassID, &IID_IMoaMmXScript, &out), kMoaErr_NoErr);
+  ASSERT_NE(out, nullptr);
+  EXPECT_EQ(host_->Allocator().LastSize(), 12u);
+  EXPECT_EQ(At<void*>(out, 4), instance->Object());  // table, owner, count
+  EXPECT_EQ(At<MoaLong>(out, 8), 1);
+  EXPECT_EQ(instance->RefCount(), 3);
+  EXPECT_EQ(host_->CanUnloadNow(), kMoaErr_XtraInUse);
+
+  typedef MoaUlong(MOA_CALL * CountFn)(void*);
+  EXPECT_EQ(Slot<CountFn>(out, 1)(out), 2u);  // AddRef
+  EXPECT_EQ(instance->RefCount(), 4);
+  EXPECT_EQ(Slot<CountFn>(out, 2)(out), 1u);  // Release
+  EXPECT_EQ(instance->RefCount(), 3);
+  EXPECT_EQ(host_->CanUnloadNow(), kMoaErr_XtraInUse);
+  EXPECT_EQ(Slot<CountFn>(out, 2)(out), 0u);  // the last Release
+  EXPECT_EQ(instance->RefCount(), 1);
+  EXPECT_EQ(host_->CanUnloadNow(), kMoaErr_NoErr);
+  EXPECT_EQ(host_->Allocator().Live(), 0);
+  instance->Release();
+}
+
+TEST_F(XtraTest, UnloadWaitsForEveryInterfaceObject) {
+  moahost::Instance* reg = host_->Create(nullptr);
+  moahost::Instance* script = host_->Create(&kScriptClassID);
+  void* r = nullptr;
+  ASSERT_EQ(host_->GetInterface(reg, IID_IMoaRegister, &r), kMoaErr_NoErr);
+  IMoaMmXScript* s1 = Script(script);
+  IMoaMmXScript* s2 = Script(script);
+  ASSERT_TRUE(s1 && s2);
+  EXPECT_NE(static_cast<void*>(s1), static_cast<void*>(s2));  // one object per request
+  EXPECT_EQ(script->RefCount(), 5);
+  EXPECT_EQ(host_->Allocator().Live(), 3);
+  s1->Release();
+  static_cast<IMoaRegister*>(r)->Release();
+  EXPECT_EQ(host_->CanUnloadNow(), kMoaErr_XtraInUse);
+  s2->Release();
+  EXPECT_EQ(host_->CanUnloadNow(), kMoaErr_NoErr);
+  EXPECT_EQ(script->RefCount(), 1);
+  EXPECT_EQ(reg->RefCount(), 1);
+  reg->Release();
+  script->Release();
+}
+
+TEST_F(XtraTest, QueryInterfaceGoesToTheOwner) {
+  moahost::Instance* instance = host_->Create(&kScriptClassID);
+  IMoaMmXScript* script = Script(instance);
+  ASSERT_NE(script, nullptr);
+  void* unknown = nullptr;
+  ASSERT_EQ(script->QueryInterface(&IID_IMoaUnknown, &unknown), kMoaErr_NoErr);
+  EXPECT_EQ(unknown, instance->Object());
+  EXPECT_EQ(instance->RefCount(), 4);
+  static_cast<IMoaUnknown*>(unknown)->Release();
+  void* other = nullptr;  // the host's look-up asks the Xtra again
+  ASSERT_EQ(script->QueryInterface(&IID_IMoaMmXScript, &other), kMoaErr_NoErr);
+  EXPECT_NE(other, static_cast<void*>(script));
+  EXPECT_EQ(host_->Allocator().Live(), 2);
+  static_cast<IMoaUnknown*>(other)->Release();
+  EXPECT_EQ(script->QueryInterface(&IID_IMoaRegister, &other), kMoaErr_BadInterface);
+  script->Release();
+  instance->Release();
+}
+
+TEST_F(XtraTest, InterfaceAllocationFailureChangesNothing) {
+  moahost::Instance* instance = host_->Create(&kScriptClassID);
+  host_->Allocator().FailRequest(host_->Allocator().Requests() + 1);
+  void* out = reinterpret_cast<void*>(0x4321);
+  EXPECT_EQ(host_->GetInterface(instance, IID_IMoaMmXScript, &out), kMoaErr_OutOfMem);
+  EXPECT_EQ(out, nullptr);
+  EXPECT_EQ(instance->RefCount(), 1);
+  EXPECT_EQ(host_->CanUnloadNow(), kMoaErr_NoErr);
+  EXPECT_EQ(host_->Allocator().Live(), 0);
+  EXPECT_EQ(host_->Allocator().Refusals(), 1);
+  IMoaMmXScript* script = Script(instance);  // the next one works
+  ASSERT_NE(script, nullptr);
+  script->Release();
+  instance->Release();
+}
+
+TEST(XtraAllocation, RetriesThroughTheNewHandlerWhileOneIsInstalled) {
+  static int calls;
+  static moahost::Calloc* calloc;
+  moahost::Calloc heap;
+  calloc = &heap;
+  const std::new_handler before = std::get_new_handler();
+
+  heap.FailRequest(1, true);  // every request fails
+  calls = 0;
+  std::set_new_handler([] {
+    if (++calls == 2) calloc->FailRequest(0);  // memory found on the second try
+  });
+  void* block = klv::xtra::AllocateFrom(&heap, 12);
+  EXPECT_NE(block, nullptr);
+  EXPECT_EQ(calls, 2);
+  EXPECT_EQ(heap.Requests(), 3);
+  heap.NRFree(block);
+
+  heap.FailRequest(heap.Requests() + 1, true);
+  calls = 0;
+  std::set_new_handler([] {
+    ++calls;
+    throw std::bad_alloc();  // a handler that cannot help
+  });
+  EXPECT_EQ(klv::xtra::AllocateFrom(&heap, 12), nullptr);
+  EXPECT_EQ(calls, 1);
+
+  calls = 0;
+  std::set_new_handler([] {
+    ++calls;
+    std::set_new_handler(nullptr);  // gives up by removing itself
+  });
+  const long requests = heap.Requests();
+  EXPECT_EQ(klv::xtra::AllocateFrom(&heap, 12), nullptr);
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(heap.Requests(), requests + 2);
+
+  std::set_new_handler(nullptr);
+  EXPECT_EQ(klv::xtra::AllocateFrom(&heap, 12), nullptr);
+  EXPECT_EQ(heap.Requests(), requests + 3);
+  EXPECT_EQ(klv::xtra::AllocateFrom(nullptr, 12), nullptr);
+  EXPECT_EQ(heap.Live(), 0);
+  std::set_new_handler(before);
+}
+
+// --- the script instance and its value interface
+
+TEST_F(XtraTest, ScriptInstanceHoldsTheValueInterfaceForItsLife) {
+  moahost::Instance* instance = host_->Create(&kScriptClassID);
+  EXPECT_EQ(*instance->Field<void*>(24), static_cast<void*>(static_cast<IMoaMmValue*>(&host_->ValueInterface())));
+  EXPECT_EQ(host_->ValueInterface().Refs(), 2u);
+  instance->Release();  // the destroy procedure lets it go
+  EXPECT_EQ(host_->ValueInterface().Refs(), 1u);
+
+  moahost::Instance* reg = host_->Create(&kRegistrationClassID);
+  EXPECT_EQ(host_->ValueInterface().Refs(), 1u);  // the registration class asks for nothing
+  reg->Release();
+}
+
+TEST_F(NoValueTest, ScriptInstanceWithoutValueInterfaceCallsNothing) {
+  moahost::Instance* instance = host_->Create(&kScriptClassID);  // create still succeeds
+  EXPECT_EQ(*instance->Field<void*>(24), nullptr);
+  IMoaMmXScript* script = Script(instance);
+  ASSERT_NE(script, nullptr);
+  std::vector<MoaMmValue> args(8, moahost::Values::Integer(1));
+  for (MoaLong selector = 1; selector <= 27; ++selector) {
+    MoaMmCallInfo call{instance, 0, selector, kSentinel, 8, args.data()};
+    EXPECT_EQ(script->Call(&call), klv::xtra::kErrNoValueInterface) << selector;
+    EXPECT_TRUE(Untouched(call.resultValue)) << selector;
+  }
+  MoaMmCallInfo call{instance, 0, 0, kSentinel, 1, args.data()};
+  EXPECT_EQ(script->Call(&call), kMoaErr_NoErr);
+  EXPECT_EQ(host_->ValueInterface().Calls(), 0);
+  EXPECT_EQ(klv::xtra::kErrNoValueInterface, static_cast<MoaError>(0x80040004));
+  script->Release();
+  instance->Release();
+}
+
+// --- registration and the method table
+
+TEST_F(XtraTest, RegisterStoresTheTableOnceForTheScriptClass) {
+  ASSERT_EQ(host_->Register(), kMoaErr_NoErr);
+  const auto& entries = host_->Registry().Entries();
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_TRUE(SameID(entries[0].classID, kScriptClassID));
+  EXPECT_TRUE(SameID(entries[0].iid, IID_IMoaMmXScript));
+  EXPECT_EQ(entries[0].xtraDict, &host_->XtraDict());
+  const auto& values = entries[0].dict->Entries();
+  ASSERT_EQ(values.size(), 1u);
+  ASSERT_EQ(values.count("msgTable"), 1u);
+  EXPECT_EQ(values.at("msgTable").type, kMoaDictType_CString);
+  EXPECT_EQ(values.at("msgTable").puts, 1);
+  EXPECT_EQ(entries[0].dict->Refs(), 1u);  // the cache's dictionary is not released
+  EXPECT_TRUE(host_->XtraDict().Entries().empty());
+  EXPECT_EQ(host_->Registry().Refs(), 1u);
+}
+
+TEST_F(XtraTest, RegisterThroughSlotThree) {
+  moahost::Instance* reg = host_->Create(nullptr);
+  void* out = nullptr;
+  ASSERT_EQ(host_->GetInterface(reg, IID_IMoaRegister, &out), kMoaErr_NoErr);
+  typedef MoaError(MOA_CALL * RegisterFn)(void*, IMoaCache*, IMoaDict*);
+  EXPECT_EQ(Slot<RegisterFn>(out, 3)(out, &host_->Registry(), &host_->XtraDict()), kMoaErr_NoErr);
+  EXPECT_EQ(host_->Registry().Entries().size(), 1u);
+  static_cast<IMoaUnknown*>(out)->Release();
+  reg->Release();
+}
+
+TEST_F(XtraTest, RegisterAnswersTheHostsErrors) {
+  host_->Registry().addAnswer = kMoaErr_InternalError;
+  EXPECT_EQ(host_->Register(), kMoaErr_InternalError);
+  EXPECT_TRUE(host_->Registry().Entries().empty());
+  host_->Registry().addAnswer = kMoaErr_NoErr;
+  host_->Registry().entryPutAnswer = kMoaErr_OutOfMem;
+  EXPECT_EQ(host_->Register(), kMoaErr_OutOfMem);
+  ASSERT_EQ(host_->Registry().Entries().size(), 1u);
+  EXPECT_TRUE(host_->Registry().Entries()[0].dict->Entries().empty());
+}
+
+TEST_F(XtraTest, MethodTableTextIsExact) {
+  ASSERT_EQ(host_->Register(), kMoaErr_NoErr);
+  const std::string text = host_->MethodTableText();
+  EXPECT_EQ(text.find('\r'), std::string::npos);
+  ASSERT_FALSE(text.empty());
+  EXPECT_EQ(text.back(), '\n');
+  const auto lines = Lines(text);
+  ASSERT_EQ(lines.size(), 31u);
+  EXPECT_EQ(lines[0], "xtra kLvTools -- this extra provides Windows API interfacing");
+  EXPECT_EQ(lines[1], "new object me");
+  EXPECT_EQ(lines[2], "-- String --");
+  for (int i = 0; i < 27; ++i) {
+    const std::string& line = lines[3 + i];
+    const std::string declaration = kDeclarations[i];
+    ASSERT_EQ(line.substr(0, declaration.size() + 4), declaration + " -- ") << line;
+    const std::string comment = line.substr(declaration.size() + 4);
+    EXPECT_GT(comment.size(), 10u) << line;
+    EXPECT_EQ(comment.back(), '.') << line;  // one sentence
+    EXPECT_EQ(comment.find(". "), std::string::npos) << line;
+    EXPECT_EQ(comment.find("--"), std::string::npos) << line;
+  }
+  EXPECT_EQ(lines[30], "-- Template handlers -- ");
+}
+
+TEST_F(XtraTest, SelectorsAsTheHostNumbersThem) {
+  ASSERT_EQ(host_->Register(), kMoaErr_NoErr);
+  const auto table = host_->Methods();
+  EXPECT_EQ(table.xtraName, "kLvTools");
+  ASSERT_EQ(table.methods.size(), 28u);
+  EXPECT_EQ(table.methods[0].name, "new");
+  EXPECT_EQ(table.methods[0].selector, 0);
+  for (int i = 0; i < 27; ++i) {
+    const std::string declaration = kDeclarations[i];
+    const std::string name = declaration.substr(0, declaration.find(' '));
+    const moahost::Method* method = table.Find(name);
+    ASSERT_NE(method, nullptr) << name;
+    EXPECT_EQ(method->selector, i + 1) << name;
+    EXPECT_TRUE(method->hasMe) << name;
+  }
+  EXPECT_EQ(table.Find("kLvMessageBox")->argTypes,
+            (std::vector<std::string>{"string", "string", "string", "string", "integer"}));
+  EXPECT_EQ(table.Find("kLvOpenFile")->argTypes.size(), 5u);
+  EXPECT_TRUE(table.Find("kLvToolVer")->argTypes.empty());
+}
+
+// --- dispatch
+
+TEST_F(XtraTest, NewAndSelectorsOutsideTheTableDoNothing) {
+  moahost::Instance* instance = host_->Create(&kScriptClassID);
+  IMoaMmXScript* script = Script(instance);
+  ASSERT_NE(script, nullptr);
+  MoaMmValue args[2] = {{moahost::kObject, 0}, moahost::Values::Integer(5)};
+  const long before = host_->ValueInterface().Calls();
+  for (MoaLong selector : {0, 28, -1, 29, 1000, INT_MIN, INT_MAX}) {
+    MoaMmCallInfo call{instance, 0, selector, kSentinel, 2, args};
+    EXPECT_EQ(script->Call(&call), kMoaErr_NoErr) << selector;
+    EXPECT_TRUE(Untouched(call.resultValue)) << selector;
+  }
+  typedef MoaError(MOA_CALL * CallFn)(void*, MoaMmCallInfo*);
+  MoaMmCallInfo call{instance, 0, 28, kSentinel, 2, args};
+  EXPECT_EQ(Slot<CallFn>(script, 3)(script, &call), kMoaErr_NoErr);
+  EXPECT_EQ(host_->ValueInterface().Calls(), before);
+  EXPECT_EQ(script->Call(nullptr), kMoaErr_BadParam);
+  script->Release();
+  instance->Release();
+}
+
+TEST_F(XtraTest, EveryMethodReachesItsHandlerRow) {
+  moahost::Instance* instance = host_->Create(&kScriptClassID);
+  IMoaMmXScript* script = Script(instance);
+  ASSERT_NE(script, nullptr);
+  MoaMmValue me = {moahost::kObject, 0};
+  for (MoaLong selector = 1; selector <= 27; ++selector) {
+    if (klv::xtra::kHandlers[selector - 1]) continue;  // built: its own tests cover it
+    MoaMmCallInfo call{instance, 0, selector, kSentinel, 1, &me};
+    EXPECT_EQ(script->Call(&call), kMoaErr_NotImplemented) << selector;
+    EXPECT_TRUE(Untouched(call.resultValue)) << selector;
+  }
+  script->Release();
+  instance->Release();
+}
+
+TEST_F(XtraTest, FewerArgumentsThanDeclaredReadNothingBeyond) {
+  moahost::Instance* instance = host_->Create(&kScriptClassID);
+  IMoaMmXScript* script = Script(instance);
+  ASSERT_NE(script, nullptr);
+  // `me` sits at the very end of a page whose successor is inaccessible:
+  // any read past nargs faults.
+  SYSTEM_INFO system;
+  GetSystemInfo(&system);
+  char* pages = static_cast<char*>(VirtualAlloc(nullptr, 2 * system.dwPageSize, MEM_COMMIT, PAGE_READWRITE));
+  ASSERT_NE(pages, nullptr);
+  DWORD old = 0;
+  ASSERT_TRUE(VirtualProtect(pages + system.dwPageSize, system.dwPageSize, PAGE_NOACCESS, &old));
+  auto* me = reinterpret_cast<MoaMmValue*>(pages + system.dwPageSize - sizeof(MoaMmValue));
+  *me = {moahost::kObject, 0};
+  for (MoaLong selector = 0; selector <= 28; ++selector) {
+    for (MoaLong nargs : {1, 0, -3}) {
+      MoaMmCallInfo call{instance, 0, selector, kSentinel, nargs, nargs > 0 ? me : nullptr};
+      const MoaError answer = script->Call(&call);
+      EXPECT_TRUE(answer == kMoaErr_NoErr || answer == kMoaErr_NotImplemented) << selector << " " << answer;
+    }
+  }
+  VirtualFree(pages, 0, MEM_RELEASE);
+  script->Release();
+  instance->Release();
+}
+
+// Every allocation of a whole session failing in turn (alone, and with all
+// after it): no crash, and every block, instance and interface comes back.
+TEST(XtraAllocation, FailureAtEveryRequestLeaksNothing) {
+  for (bool andLater : {false, true}) {
+    for (long n = 1;; ++n) {
+      moahost::Host host(XtraPath());
+      host.Allocator().FailRequest(n, andLater);
+      try {
+        if (host.Register() == kMoaErr_NoErr) host.CallMethod("new", {});
+      } catch (const moahost::Error&) {
+        // a refused allocation may end the session early
+      }
+      moahost::Instance* instance = host.Create(&kScriptClassID);
+      for (int round = 0; round < 2; ++round) {
+        void* out = nullptr;
+        if (host.GetInterface(instance, IID_IMoaMmXScript, &out) == kMoaErr_NoErr) {
+          MoaMmCallInfo call{instance, 0, 0, kSentinel, 1, nullptr};
+          EXPECT_EQ(static_cast<IMoaMmXScript*>(out)->Call(&call), kMoaErr_NoErr);
+          static_cast<IMoaUnknown*>(out)->Release();
+        } else {
+          EXPECT_EQ(out, nullptr);
+        }
+      }
+      EXPECT_EQ(instance->RefCount(), 1);
+      instance->Release();
+      EXPECT_EQ(host.Allocator().Live(), 0) << n;
+      EXPECT_EQ(host.Allocator().BadFrees(), 0) << n;
+      EXPECT_EQ(host.LiveInstances(), 0) << n;
+      EXPECT_EQ(host.CanUnloadNow(), kMoaErr_NoErr) << n;
+      EXPECT_EQ(host.ValueInterface().Refs(), 1u) << n;
+      if (host.Allocator().Refusals() == 0) {
+        EXPECT_GT(n, 4);  // class table, register, script interface, two more
+        break;
+      }
+    }
+  }
+}
+
+// --- the stand-in host itself: its layout and its refusals
+
+TEST(MoaHost, HostObjectsAnswerInTheirDocumentedSlots) {
+  moahost::Values values;
+  MoaMmValue value{};
+  typedef MoaError(MOA_CALL * IntegerToValueFn)(void*, MoaLong, MoaMmValue*);
+  typedef MoaError(MOA_CALL * StringToValueFn)(void*, const char*, MoaMmValue*);
+  typedef MoaError(MOA_CALL * ValueToIntegerFn)(void*, const MoaMmValue*, MoaLong*);
+  typedef MoaError(MOA_CALL * ValueToStringFn)(void*, const MoaMmValue*, char*, MoaLong);
+  EXPECT_EQ(Slot<IntegerToValueFn>(&values, 17)(&values, -42, &value), kMoaErr_NoErr);
+  MoaLong number = 0;
+  EXPECT_EQ(Slot<ValueToIntegerFn>(&values, 8)(&values, &value, &number), kMoaErr_NoErr);
+  EXPECT_EQ(number, -42);
+  char text[6] = "xxxxx";
+  EXPECT_EQ(Slot<ValueToStringFn>(&values, 12)(&values, &value, text, sizeof text), kMoaMmErr_StringExpected);
+  EXPECT_STREQ(text, "xxxxx");  // a refused conversion leaves the buffer alone
+  EXPECT_EQ(Slot<StringToValueFn>(&values, 20)(&values, "abcdefgh", &value), kMoaErr_NoErr);
+  EXPECT_EQ(Slot<ValueToStringFn>(&values, 12)(&values, &value, text, sizeof text), kMoaErr_NoErr);
+  EXPECT_STREQ(text, "abcde");  // cut to the buffer
+  EXPECT_EQ(values.Show(value), "\"abcdefgh\"");
+  EXPECT_EQ(values.Show(moahost::Values::Integer(-3)), "-3");
+  EXPECT_EQ(values.Show(moahost::Values::Void()), "<Void>");
+
+  moahost::Cache cache;
+  IMoaDict* dict = nullptr;
+  typedef MoaError(MOA_CALL * AddFn)(void*, IMoaDict*, const MoaID*, const MoaID*, IMoaDict**);
+  EXPECT_EQ(Slot<AddFn>(&cache, 7)(&cache, nullptr, &kScriptClassID, &IID_IMoaMmXScript, &dict), kMoaErr_NoErr);
+  ASSERT_NE(dict, nullptr);
+  typedef MoaError(MOA_CALL * PutFn)(void*, MoaLong, const void*, MoaLong, const char*);
+  EXPECT_EQ(Slot<PutFn>(dict, 6)(dict, kMoaDictType_CString, "t\n", 0, "msgTable"), kMoaErr_NoErr);
+  EXPECT_EQ(cache.Entries()[0].dict->Entries().at("msgTable").bytes, std::string("t\n", 3));
+
+  moahost::Calloc calloc;
+  typedef void*(MOA_CALL * AllocFn)(void*, MoaUlong);
+  typedef void(MOA_CALL * FreeFn)(void*, void*);
+  void* block = Slot<AllocFn>(&calloc, 3)(&calloc, 40);
+  EXPECT_EQ(calloc.Live(), 1);
+  Slot<FreeFn>(&calloc, 4)(&calloc, block);
+  EXPECT_EQ(calloc.Live(), 0);
+}
+
+TEST(MoaHost, ParsesAnyMethodTableAsTheHostDoes) {
+  const auto table = moahost::ParseMethodTable(
+      "xtra Other -- a comment\r\n"
+      "-- leading comment\r\n"
+      "new object me, integer size\r\n"
+      "\r\n"
+      "  -- indented comment\n"
+      "* globalThing string name -- a global handler\n"
+      "Frob object me, string a,integer b -- does frob\n"
+      "last object me");
+  EXPECT_EQ(table.xtraName, "Other");
+  ASSERT_EQ(table.methods.size(), 4u);
+  EXPECT_EQ(table.methods[0].argTypes, std::vector<std::string>{"integer"});
+  EXPECT_EQ(table.methods[1].selector, 1);
+  EXPECT_EQ(table.methods[2].name, "Frob");
+  EXPECT_EQ(table.methods[2].selector, 2);
+  EXPECT_EQ(table.methods[2].argTypes, (std::vector<std::string>{"string", "integer"}));
+  EXPECT_EQ(table.Find("FROB"), &table.methods[2]);
+  EXPECT_EQ(table.methods[3].selector, 3);
+  EXPECT_EQ(table.Find("frobnicate"), nullptr);
+}
+
+TEST(MoaHost, ParsesLingoLiterals) {
+  const auto args = moahost::ParseLiterals("\"C:\\a b\", -12 \"\" 2147483647,\"x,y\"");
+  ASSERT_EQ(args.size(), 5u);
+  EXPECT_TRUE(args[0].isText);
+  EXPECT_EQ(args[0].text, "C:\\a b");
+  EXPECT_FALSE(args[1].isText);
+  EXPECT_EQ(args[1].number, -12);
+  EXPECT_EQ(args[2].text, "");
+  EXPECT_EQ(args[3].number, INT_MAX);
+  EXPECT_EQ(args[4].text, "x,y");
+  for (const char* bad : {"\"open", "12a", "2147483648", "abc", "-", "1.5", "\"a\"b", "0x10"})
+    EXPECT_THROW(moahost::ParseLiterals(bad), moahost::Refused) << bad;
+}
+
+TEST_F(XtraTest, HostRefusesWrongCallsBeforeCalling) {
+  ASSERT_EQ(host_->Register(), kMoaErr_NoErr);
+  const long requests = host_->Allocator().Requests();
+  using moahost::Literal;
+  const Literal text{true, "C:\\x", 0};
+  const Literal number{false, "", 3};
+  EXPECT_THROW(host_->CallMethod("kLvNoSuchMethod", {}), moahost::Refused);
+  EXPECT_THROW(host_->CallMethod("kLvDoesFileExist", {}), moahost::Refused);
+  EXPECT_THROW(host_->CallMethod("kLvDoesFileExist", {text, text}), moahost::Refused);
+  EXPECT_THROW(host_->CallMethod("kLvDoesFileExist", {number}), moahost::Refused);
+  EXPECT_THROW(host_->CallMethod("kLvReadRegInteger", {text, text, text, text, text}), moahost::Refused);
+  EXPECT_EQ(host_->Allocator().Requests(), requests);  // no instance, no interface, no call
+  EXPECT_EQ(host_->ValueInterface().Refs(), 1u);
+  const auto result = host_->CallMethod("NEW", {});
+  EXPECT_EQ(result.error, kMoaErr_NoErr);
+  EXPECT_EQ(host_->ValueInterface().Show(result.result), "<Void>");
+}
+
+// --- the moahost program
+
+namespace {
+
+ProcessResult Moahost(const std::string& arguments) {
+  return RunProcess("\"" + BinDir() + "\\moahost.exe\" " + arguments);
+}
+
+}  // namespace
+
+TEST(MoaHostProgram, ListsTheMethodsWithTheirSelectors) {
+  const auto run = Moahost("\"" + XtraPath() + "\"");
+  EXPECT_EQ(run.exitCode, 0);
+  const auto lines = Lines(run.output);
+  ASSERT_EQ(lines.size(), 29u) << run.output;
+  EXPECT_EQ(lines[0], "xtra kLvTools");
+  EXPECT_EQ(lines[1], "0 new object me");
+  for (int i = 0; i < 27; ++i)
+    EXPECT_EQ(lines[2 + i].rfind(std::to_string(i + 1) + " " + kDeclarations[i] + " -- ", 0), 0u) << lines[2 + i];
+}
+
+TEST(MoaHostProgram, CallsAndRefuses) {
+  const std::string xtra = " \"" + XtraPath() + "\" ";
+  auto run = Moahost(xtra + "new");
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.output, "<Void>\n");
+  EXPECT_EQ(Moahost("--no-value" + xtra + "new").output, "<Void>\n");
+  EXPECT_EQ(Moahost("--no-value" + xtra + "kLvDoesFileExist \"C:\\\"").exitCode, 3);  // the Xtra's error
+
+  for (const char* bad : {"kLvNoSuchMethod", "kLvDoesFileExist", "kLvDoesFileExist 12",
+                          "kLvDoesFileExist \"a\" \"b\"", "kLvDoesFileExist \"open", "kLvDoesFileExist C:\\x"}) {
+    run = Moahost(xtra + bad);
+    EXPECT_EQ(run.exitCode, 2) << bad;
+    EXPECT_EQ(run.output, "") << bad;
+  }
+  EXPECT_EQ(Moahost("--bogus" + xtra).exitCode, 2);
+  EXPECT_EQ(Moahost("\"" + BinDir() + "\\no such.x32\"").exitCode, 1);
+  EXPECT_EQ(Moahost("\"" + BinDir() + "\\kLv_Tool.dll\"").exitCode, 1);  // not an Xtra
+}
+
+TEST(MoaHostProgram, AllocationFailuresEndCleanly) {
+  const std::string xtra = " \"" + XtraPath() + "\" new";
+  EXPECT_EQ(Moahost("--fail-alloc=1" + xtra).exitCode, 1);  // the class table
+  EXPECT_EQ(Moahost("--fail-alloc=2" + xtra).exitCode, 3);  // Register's interface
+  EXPECT_EQ(Moahost("--fail-alloc=3" + xtra).exitCode, 1);  // the script interface
+  EXPECT_EQ(Moahost("--fail-alloc=4" + xtra).exitCode, 0);
+  EXPECT_EQ(Moahost("--fail-alloc-from=2" + xtra).exitCode, 3);
+}

@@ -1,0 +1,50 @@
+// kLvTools.x32 inside: the two classes, the script instance, the method
+// table and the dispatch from method selector to handler.
+#ifndef KLV_XTRA_H
+#define KLV_XTRA_H
+
+#include "moa.h"
+
+namespace klv::xtra {
+
+// Our own class IDs; hosts remember them across runs, so they never change.
+// {AC20C1CA-EF4E-4476-B7F3-315DD67B9051}
+constexpr MoaID kRegistrationClassID = {0xAC20C1CA, 0xEF4E, 0x4476, {0xB7, 0xF3, 0x31, 0x5D, 0xD6, 0x7B, 0x90, 0x51}};
+// {D88D3640-9BE4-44AF-9421-6C03EBFD664A}
+constexpr MoaID kScriptClassID = {0xD88D3640, 0x9BE4, 0x44AF, {0x94, 0x21, 0x6C, 0x03, 0xEB, 0xFD, 0x66, 0x4A}};
+
+// Version of both classes and both interfaces (1.7, build 0x40).
+constexpr MoaUlong kClassVersion = 0x01070040;
+
+// A script-class instance: the host's header, then the value interface
+// obtained at creation (null when the host offers none).
+struct ScriptInstance {
+  MoaObjectHeader header;
+  IMoaMmValue* value;
+};
+static_assert(offsetof(ScriptInstance, value) == 24, "own field right after the header");
+
+// The Lingo method table registered under "msgTable".
+extern const char kMethodTable[];
+constexpr MoaLong kMethodCount = 27;
+
+// What Call answers for a method when the host gave the instance no value
+// interface: nothing can be converted, so nothing is called.
+constexpr MoaError kErrNoValueInterface = kMoaErr_BadInterface;
+
+// A method handler: selector n runs row n - 1 of the handler table.
+typedef MoaError (*Handler)(ScriptInstance& self, MoaMmCallInfo& call);
+extern const Handler kHandlers[kMethodCount];
+
+// IMoaMmXScript::Call: 0 for `new` and for selectors outside 1..27 with the
+// record untouched; otherwise the handler's answer. Never throws.
+MoaError Dispatch(ScriptInstance& self, MoaMmCallInfo* call) noexcept;
+
+// A block from the instance's allocator; while it answers null, the
+// process's new-handler runs and the allocation is tried again, until no
+// handler is installed (or the handler throws). Null on failure.
+void* AllocateFrom(IMoaCalloc* calloc, MoaUlong size) noexcept;
+
+}  // namespace klv::xtra
+
+#endif
