@@ -3,6 +3,7 @@
 #include <commdlg.h>
 
 #include <cstddef>
+#include <cstring>
 #include <vector>
 
 #include "frame.h"
@@ -31,6 +32,75 @@ constexpr DWORD kFileBuffer = 65536;
 // hosts of that era pass this size, and every platform takes it.
 constexpr DWORD kRecordSize = offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR);
 static_assert(kRecordSize == 76, "the classic OPENFILENAME is 76 bytes");
+
+// Wine's dialog joins the folder and the typed name in a buffer of MAX_PATH
+// characters without a check, and a longer path overwrites its stack. While
+// a dialog runs, this guard refuses OK on such a name with a beep, the way
+// the dialog refuses other names it cannot take; the user can type another.
+class LongNameGuard {
+ public:
+  LongNameGuard() : hook_(SetWindowsHookExA(WH_CBT, OnCbt, nullptr, GetCurrentThreadId())) {}
+  ~LongNameGuard() {
+    if (hook_) UnhookWindowsHookEx(hook_);
+  }
+  LongNameGuard(const LongNameGuard&) = delete;
+  LongNameGuard& operator=(const LongNameGuard&) = delete;
+
+ private:
+  static constexpr const char* kNextProc = "kLvNextProc";
+
+  // The dialog box itself: the only top-level dialog the call creates.
+  static LRESULT CALLBACK OnCbt(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND) {
+      const HWND window = reinterpret_cast<HWND>(wParam);
+      const auto* create = reinterpret_cast<const CBT_CREATEWNDA*>(lParam);
+      char name[16] = {};
+      GetClassNameA(window, name, sizeof(name));
+      if (!create->lpcs->hwndParent && std::strcmp(name, "#32770") == 0 && !GetPropA(window, kNextProc)) {
+        const LONG_PTR next = SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DialogProc));
+        SetPropA(window, kNextProc, reinterpret_cast<HANDLE>(next));
+      }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+
+  static LRESULT CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto next = reinterpret_cast<WNDPROC>(GetPropA(window, kNextProc));
+    if (message == WM_COMMAND && LOWORD(wParam) == IDOK && TypedPathTooLong(window)) {
+      MessageBeep(MB_ICONWARNING);
+      return 0;
+    }
+    if (message == WM_NCDESTROY) {
+      SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(next));
+      RemovePropA(window, kNextProc);
+    }
+    return CallWindowProcW(next, window, message, wParam, lParam);
+  }
+
+  // The length of the path the dialog would form from the typed name, as
+  // Wine forms it: "C:..." and "\\server..." stand alone, "\name" goes
+  // after the drive, anything else after the current folder and a backslash.
+  static bool TypedPathTooLong(HWND window) {
+    const LRESULT specSize = SendMessageA(window, CDM_GETSPEC, 0, 0);
+    if (specSize <= 0) return false;
+    std::string spec(static_cast<std::size_t>(specSize), '\0');
+    SendMessageA(window, CDM_GETSPEC, spec.size(), reinterpret_cast<LPARAM>(&spec[0]));
+    spec.resize(std::strlen(spec.c_str()));
+    const bool full = spec.size() >= 2 && (spec[1] == ':' || (spec[0] == '\\' && spec[1] == '\\'));
+    std::size_t length = spec.size();
+    if (full) {
+      // nothing goes before it
+    } else if (!spec.empty() && spec[0] == '\\') {
+      length += 2;
+    } else {
+      const LRESULT folderSize = SendMessageA(window, CDM_GETFOLDERPATH, 0, 0);
+      if (folderSize > 0) length += static_cast<std::size_t>(folderSize);  // its NUL counts for the backslash
+    }
+    return length >= MAX_PATH;
+  }
+
+  HHOOK hook_;
+};
 
 // "Text|*.txt|All|*.*" in the platform's form: each "|" a NUL and one more
 // NUL after the end (the string's own NUL closes the list).
@@ -76,6 +146,7 @@ std::string RunFileDialog(DialogKind kind, const std::string& title, const std::
   record.Flags = 0;
   record.lpstrDefExt = nullptr;
 
+  const LongNameGuard guard;
   const BOOL chosen = kind == DialogKind::Open ? GetOpenFileNameA(&record) : GetSaveFileNameA(&record);
   // FNERR_BUFFERTOOSMALL lands here too: a path that does not fit is not
   // returned cut, and the buffer then holds its size, not a path.
