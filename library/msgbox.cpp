@@ -31,9 +31,6 @@ constexpr Keyword kIcons[] = {
 // The word for each platform answer, IDOK (1) to IDNO (7). "Ok" has a small k.
 constexpr const char* kResultWords[] = {"Ok", "Cancel", "Abort", "Retry", "Ignore", "Yes", "No"};
 
-// Wine's MessageBoxA faults on a message or caption of 32768 characters or more.
-constexpr std::size_t kMaxBoxText = 32767;
-
 // Only A-Z are lowered: the keywords are ASCII and the code page's other
 // letters must not match them.
 std::string LowerAscii(std::string text) {
@@ -75,13 +72,14 @@ using klv::Arg;
    case of A-Z; unknown ones give one OK button and no icon. DefaultButton
    2 or 3 picks that button, anything else the first. MessageText and
    CaptionText go to the platform as they are (null included). The empty
-   text when the box fails, answers otherwise, or a text exceeds 32767
+   text when the box fails, answers otherwise, or a text exceeds 32766
    characters (then no box is shown). */
 KlvText KLV_CALL kLvMessageBox(KlvText MessageText, KlvText CaptionText, KlvText Buttons, KlvText Icon,
                                KlvInt DefaultButton) {
   return klv::TextExport("", [&] {
-    if (!klv::FitsPlatform(MessageText, klv::kMaxBoxText) || !klv::FitsPlatform(CaptionText, klv::kMaxBoxText))
-      return std::string();
+    // A longer text reaches Wine's box empty (32767 to 65535 characters) or
+    // cut to its length modulo 65536: such a box is not shown.
+    if (!klv::FitsPlatform(MessageText) || !klv::FitsPlatform(CaptionText)) return std::string();
     const UINT style = klv::StyleOf(klv::kButtonSets, Arg(Buttons)) + klv::StyleOf(klv::kIcons, Arg(Icon)) +
                        klv::DefaultButtonStyle(DefaultButton);
     return klv::ResultWord(MessageBoxA(nullptr, MessageText, CaptionText, style));
