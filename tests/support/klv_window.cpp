@@ -177,7 +177,10 @@ void Person::Run(std::string className, std::string caption, std::function<void(
     return;
   }
   // Whatever showed instead is closed, so that the blocked call returns.
-  for (HWND other : OwnWindows(className)) ForceClose(other);
+  for (HWND other : OwnWindows(className)) {
+    ++strays_;
+    ForceClose(other);
+  }
 }
 
 }  // namespace klvtest

@@ -58,7 +58,8 @@ std::string ArtifactDir();
 // this process with the class and caption, and hands it to `act`, which
 // reads it and closes it (by pressing a button). A window that does not
 // show in time, or that `act` leaves open, is closed so that the call
-// showing it returns; Saw() then tells whether the window showed.
+// showing it returns; Saw() then tells whether the window showed, and
+// Strays() how many other windows of the class it had to close.
 class Person {
  public:
   Person(std::string className, std::string caption, std::function<void(HWND)> act, DWORD timeoutMs = 30000);
@@ -69,11 +70,13 @@ class Person {
   // Waits for the person to be done; Saw() is meaningful afterwards.
   void Finish();
   bool Saw() const { return saw_; }
+  int Strays() const { return strays_; }
 
  private:
   void Run(std::string className, std::string caption, std::function<void(HWND)> act, DWORD timeoutMs);
 
   bool saw_ = false;
+  int strays_ = 0;
   std::thread thread_;
 };
 
