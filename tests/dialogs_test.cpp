@@ -122,20 +122,19 @@ class FileDialog : public ::testing::Test {
 }  // namespace
 
 TEST_F(FileDialog, AllEmptyIsAnOpenFileDialogWithAllFiles) {
-  ASSERT_TRUE(WriteFile(dir / "one.txt", "1"));
-  ASSERT_TRUE(WriteFile(dir / "two.doc", "2"));
   Dialog seen;
-  // A folder is given only to count what the pattern lists.
-  EXPECT_EQ(Run(open, "Open File", "", dir.Path().c_str(), "", "", "", Cancel(), &seen, "open.bmp"), "");
+  EXPECT_EQ(Run(open, "Open File", "", "", "", "", "", Cancel(), &seen, "open.bmp"), "");
   EXPECT_EQ(seen.caption, "Open File");
   EXPECT_EQ(seen.filters, (Words{"All Files"}));
   EXPECT_EQ(seen.selected, 0);
   EXPECT_EQ(seen.name, "");
-  EXPECT_EQ(seen.listed, 2);
 
-  EXPECT_EQ(Run(open, "Open File", "", "", "", "", "", Cancel(), &seen), "");
-  EXPECT_EQ(seen.filters, (Words{"All Files"}));
-  EXPECT_EQ(seen.name, "");
+  // The default pattern lists every file.
+  ASSERT_TRUE(WriteFile(dir / "one.txt", "1"));
+  ASSERT_TRUE(WriteFile(dir / "two.doc", "2"));
+  EXPECT_EQ(Run(open, "Open File", "", dir.Path().c_str(), "", "", "", Cancel(), &seen), "");
+  EXPECT_EQ(seen.folder, dir.Path());
+  EXPECT_EQ(seen.listed, 2);
 }
 
 TEST_F(FileDialog, SaveAppendsTheDefaultExtensionAsGiven) {
@@ -214,16 +213,19 @@ TEST_F(FileDialog, LongChosenPathsComeBackWholeOrAreRefused) {
   EXPECT_EQ(Run(open, "Open File", "", dir.Path().c_str(), "", "", "", Type(name)), chosen);
 
   // One more character is refused: the dialog stays open for another name.
-  for (const std::string& tooLong : {name + "x", dir / (name + "x"), LongText(400, 'l')}) {
-    bool stayed = false;
-    const std::string result = Run(open, "Open File", "", dir.Path().c_str(), "", "", "", [&](HWND window) {
-      TypeName(window, tooLong);
-      WaitIdle(window);
-      stayed = IsWindowVisible(window) && WindowText(window) == "Open File";
-      TypeName(window, "short.txt");
-    });
-    EXPECT_TRUE(stayed) << tooLong.size();
-    EXPECT_EQ(result, dir / "short.txt") << tooLong.size();
+  for (const std::string& tooLong : {name + "x", dir / (name + "x"), "\\" + LongText(400, 'l')}) {
+    for (const bool saving : {false, true}) {
+      const std::string caption = saving ? "Save File" : "Open File";
+      bool stayed = false;
+      const std::string result = Run(saving ? save : open, caption, "", dir.Path().c_str(), "", "", "", [&](HWND window) {
+        TypeName(window, tooLong);
+        WaitIdle(window);
+        stayed = IsWindowVisible(window) && WindowText(window) == caption;
+        TypeName(window, "short.txt");
+      });
+      EXPECT_TRUE(stayed) << caption << " " << tooLong.size();
+      EXPECT_EQ(result, dir / "short.txt") << caption << " " << tooLong.size();
+    }
   }
 }
 

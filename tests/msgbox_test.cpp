@@ -158,7 +158,7 @@ TEST_F(MsgBox, LongerTextsShowNoBox) {
   for (const std::size_t length : {std::size_t{32767}, std::size_t{65536}, std::size_t{100000}}) {
     const std::string text = LongText(length);
     for (const bool asCaption : {false, true}) {
-      Person person(kDialogClass, "long", [](HWND window) { Press(window, IDOK); }, 3000);
+      Person person(kDialogClass, "long", [](HWND window) { Press(window, IDOK); }, 1000);
       const char* result = asCaption ? messageBox("m", text.c_str(), "okcancel", "stop", 1)
                                      : messageBox(text.c_str(), "long", "okcancel", "stop", 1);
       person.Finish();
