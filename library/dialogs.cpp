@@ -161,9 +161,8 @@ std::string RunFileDialog(DialogKind kind, const std::string& title, const std::
 
 using klv::Arg;
 
-/* Shows the platform's Open dialog and returns the full path chosen (whole,
-   of any length; the file need not exist), or the empty text on Cancel or
-   failure. FTitle (cut to 79 characters) defaults to "Open File";
+/* Shows the platform's Open dialog and returns the full path chosen, whole
+   (the file need not exist), or the empty text on Cancel or failure. FTitle (cut to 79 characters) defaults to "Open File";
    FdefaultExt (".txt", dot included) is appended to a FdefaultName that has
    none; the folder part of FdefaultName, else FdefaultDir, is the starting
    folder (one longer than a path can be is not passed); FFilter is
