@@ -1,0 +1,87 @@
+#include <windows.h>
+
+#include "frame.h"
+
+namespace klv {
+
+namespace {
+
+struct Keyword {
+  const char* word;
+  UINT style;
+};
+
+// "Buttons" keywords; anything else shows a single OK button.
+constexpr Keyword kButtonSets[] = {
+    {"ok", MB_OK},
+    {"okcancel", MB_OKCANCEL},
+    {"abortretryignore", MB_ABORTRETRYIGNORE},
+    {"yesnocancel", MB_YESNOCANCEL},
+    {"yesno", MB_YESNO},
+};
+
+// "Icon" keywords; anything else shows no icon.
+constexpr Keyword kIcons[] = {
+    {"stop", MB_ICONSTOP},
+    {"question", MB_ICONQUESTION},
+    {"exclamation", MB_ICONEXCLAMATION},
+    {"information", MB_ICONINFORMATION},
+};
+
+// The word for each platform answer, IDOK (1) to IDNO (7). "Ok" has a small k.
+constexpr const char* kResultWords[] = {"Ok", "Cancel", "Abort", "Retry", "Ignore", "Yes", "No"};
+
+// Only A-Z are lowered: the keywords are ASCII and the code page's other
+// letters must not match them.
+std::string LowerAscii(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+template <std::size_t N>
+UINT StyleOf(const Keyword (&table)[N], const std::string& text) {
+  const std::string lowered = LowerAscii(text);
+  for (const Keyword& entry : table)
+    if (lowered == entry.word) return entry.style;
+  return 0;
+}
+
+UINT DefaultButtonStyle(KlvInt button) {
+  switch (button) {
+    case 2: return MB_DEFBUTTON2;
+    case 3: return MB_DEFBUTTON3;
+    default: return MB_DEFBUTTON1;
+  }
+}
+
+std::string ResultWord(int answer) {
+  if (answer < IDOK || answer > IDNO) return std::string();
+  return kResultWords[answer - IDOK];
+}
+
+}  // namespace
+
+}  // namespace klv
+
+using klv::Arg;
+
+/* Shows the platform's message box with no owner and returns the word of
+   the button that closed it ("Ok", "Cancel", "Abort", "Retry", "Ignore",
+   "Yes", "No"). Buttons and Icon are keywords matched whole, ignoring the
+   case of A-Z; unknown ones give one OK button and no icon. DefaultButton
+   2 or 3 picks that button, anything else the first. MessageText and
+   CaptionText go to the platform as they are (null included). The empty
+   text when the box fails, answers otherwise, or a text exceeds 32766
+   characters (then no box is shown). */
+KlvText KLV_CALL kLvMessageBox(KlvText MessageText, KlvText CaptionText, KlvText Buttons, KlvText Icon,
+                               KlvInt DefaultButton) {
+  return klv::TextExport("", [&] {
+    // A longer text reaches Wine's box empty (32767 to 65535 characters) or
+    // cut to its length modulo 65536: such a box is not shown.
+    if (!klv::FitsPlatform(MessageText) || !klv::FitsPlatform(CaptionText)) return std::string();
+    const UINT style = klv::StyleOf(klv::kButtonSets, Arg(Buttons)) + klv::StyleOf(klv::kIcons, Arg(Icon)) +
+                       klv::DefaultButtonStyle(DefaultButton);
+    return klv::ResultWord(MessageBoxA(nullptr, MessageText, CaptionText, style));
+  });
+}

@@ -1,0 +1,186 @@
+#include "klv_window.h"
+
+#include <fstream>
+
+#include "klv_test.h"
+
+namespace klvtest {
+
+namespace {
+
+constexpr DWORD kPollMs = 50;
+constexpr DWORD kCloseMs = 3000;
+
+struct Search {
+  std::string className;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectOwn(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<Search*>(param);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (process == GetCurrentProcessId() && IsWindowVisible(window) && ClassOf(window) == search->className)
+    search->found.push_back(window);
+  return TRUE;
+}
+
+BOOL CALLBACK CollectChild(HWND window, LPARAM param) {
+  auto* controls = reinterpret_cast<std::vector<Control>*>(param);
+  controls->push_back({window, GetDlgCtrlID(window), ClassOf(window), WindowText(window), IsWindowVisible(window) != 0});
+  return TRUE;
+}
+
+bool WaitGone(HWND window, DWORD timeoutMs) {
+  for (DWORD waited = 0; IsWindow(window); waited += kPollMs) {
+    if (waited >= timeoutMs) return false;
+    Sleep(kPollMs);
+  }
+  return true;
+}
+
+// Cancel first; a box without Cancel is closed by its first button.
+void ForceClose(HWND window) {
+  Press(window, IDCANCEL);
+  if (WaitGone(window, kCloseMs)) return;
+  for (const Control& control : Controls(window)) {
+    if (control.visible && control.className == "Button") {
+      Press(window, control.id);
+      if (WaitGone(window, kCloseMs)) return;
+    }
+  }
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  WaitGone(window, kCloseMs);
+}
+
+}  // namespace
+
+std::string WindowText(HWND window) {
+  // WM_GETTEXT through SendMessage: GetWindowText does not ask another
+  // thread's controls for their text.
+  const LRESULT length = SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  const LRESULT got = SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
+  text.resize(static_cast<std::size_t>(got));
+  return text;
+}
+
+std::string ClassOf(HWND window) {
+  char name[256] = {};
+  GetClassNameA(window, name, sizeof(name));
+  return name;
+}
+
+std::vector<HWND> OwnWindows(const std::string& className) {
+  Search search{className, {}};
+  EnumWindows(CollectOwn, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND FindOwnWindow(const std::string& className, const std::string& caption, DWORD timeoutMs) {
+  for (DWORD waited = 0;; waited += kPollMs) {
+    for (HWND window : OwnWindows(className))
+      if (WindowText(window) == caption) return window;
+    if (waited >= timeoutMs) return nullptr;
+    Sleep(kPollMs);
+  }
+}
+
+std::vector<Control> Controls(HWND parent) {
+  std::vector<Control> controls;
+  EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&controls));
+  return controls;
+}
+
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+bool WaitIdle(HWND window, DWORD timeoutMs) {
+  DWORD_PTR ignored = 0;
+  return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored) != 0;
+}
+
+void Press(HWND dialog, int id) {
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+bool SaveScreenshot(HWND window, const std::string& path) {
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  WaitIdle(window);
+  RECT rect{};
+  if (!GetWindowRect(window, &rect)) return false;
+  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+  if (width <= 0 || height <= 0) return false;
+
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  const BOOL copied = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+  SelectObject(memory, old);
+
+  BITMAPINFOHEADER info{};
+  info.biSize = sizeof(info);
+  info.biWidth = width;
+  info.biHeight = height;  // bottom-up rows, as BMP files store them
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biCompression = BI_RGB;
+  const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+  std::string pixels(static_cast<std::size_t>(stride) * height, '\0');
+  const int rows = copied ? GetDIBits(memory, bitmap, 0, height, &pixels[0], reinterpret_cast<BITMAPINFO*>(&info),
+                                      DIB_RGB_COLORS)
+                          : 0;
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  if (rows != height) return false;
+
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;  // "BM"
+  file.bfOffBits = sizeof(file) + sizeof(info);
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(&file), sizeof(file));
+  out.write(reinterpret_cast<const char*>(&info), sizeof(info));
+  out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
+  return static_cast<bool>(out);
+}
+
+std::string ArtifactDir() {
+  const std::string bin = BinDir();
+  const std::string dir = bin.substr(0, bin.find_last_of('\\')) + "\\artifacts";
+  CreateDirectoryA(dir.c_str(), nullptr);
+  return dir;
+}
+
+Person::Person(std::string className, std::string caption, std::function<void(HWND)> act, DWORD timeoutMs)
+    : thread_(&Person::Run, this, std::move(className), std::move(caption), std::move(act), timeoutMs) {}
+
+Person::~Person() { Finish(); }
+
+void Person::Finish() {
+  if (thread_.joinable()) thread_.join();
+}
+
+void Person::Run(std::string className, std::string caption, std::function<void(HWND)> act, DWORD timeoutMs) {
+  HWND window = FindOwnWindow(className, caption, timeoutMs);
+  if (window) {
+    saw_ = true;
+    WaitIdle(window);
+    act(window);
+    if (!WaitGone(window, timeoutMs)) ForceClose(window);
+    return;
+  }
+  // Whatever showed instead is closed, so that the blocked call returns.
+  for (HWND other : OwnWindows(className)) {
+    ++strays_;
+    ForceClose(other);
+  }
+}
+
+}  // namespace klvtest

@@ -1,0 +1,85 @@
+// Driving the library's boxes and dialogs as a person would: a second
+// thread finds the window on the screen, reads its controls, and presses a
+// button or types a name. Every wait has a time limit, so a window that
+// never shows fails its test instead of hanging it.
+#ifndef KLV_WINDOW_H
+#define KLV_WINDOW_H
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace klvtest {
+
+// The class of dialog boxes, the message box included.
+constexpr const char kDialogClass[] = "#32770";
+
+std::string WindowText(HWND window);
+std::string ClassOf(HWND window);
+
+// A visible top-level window of this process with this class and caption,
+// or null when none shows within `timeoutMs`.
+HWND FindOwnWindow(const std::string& className, const std::string& caption, DWORD timeoutMs);
+
+// Every visible top-level window of this process with this class.
+std::vector<HWND> OwnWindows(const std::string& className);
+
+// One child control as the screen shows it.
+struct Control {
+  HWND window;
+  int id;
+  std::string className;
+  std::string text;
+  bool visible;
+};
+std::vector<Control> Controls(HWND parent);
+
+// The control that has the keyboard focus in the window's thread.
+HWND FocusOf(HWND window);
+
+// Returns once the window's thread has handled everything sent before.
+bool WaitIdle(HWND window, DWORD timeoutMs = 5000);
+
+// Presses the button `id` of a dialog the way a click does.
+void Press(HWND dialog, int id);
+
+// Writes what the screen shows of the window (drawn in full first) as a
+// 24-bit BMP file.
+bool SaveScreenshot(HWND window, const std::string& path);
+
+// build\artifacts beside the test binaries, made when missing: pictures of
+// what the tests saw, kept for a person to look at.
+std::string ArtifactDir();
+
+// A person at the screen. Waits on its own thread for a visible window of
+// this process with the class and caption, and hands it to `act`, which
+// reads it and closes it (by pressing a button). A window that does not
+// show in time, or that `act` leaves open, is closed so that the call
+// showing it returns; Saw() then tells whether the window showed, and
+// Strays() how many other windows of the class it had to close.
+class Person {
+ public:
+  Person(std::string className, std::string caption, std::function<void(HWND)> act, DWORD timeoutMs = 30000);
+  ~Person();
+  Person(const Person&) = delete;
+  Person& operator=(const Person&) = delete;
+
+  // Waits for the person to be done; Saw() is meaningful afterwards.
+  void Finish();
+  bool Saw() const { return saw_; }
+  int Strays() const { return strays_; }
+
+ private:
+  void Run(std::string className, std::string caption, std::function<void(HWND)> act, DWORD timeoutMs);
+
+  bool saw_ = false;
+  int strays_ = 0;
+  std::thread thread_;
+};
+
+}  // namespace klvtest
+
+#endif
