@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "klv_test.h"
+#include "pe_image.h"
 
 using namespace klvtest;
 
@@ -200,6 +201,12 @@ class Launch {
       Sleep(1);
     }
     return seen;
+  }
+
+  int VisibleWindows() const {
+    int count = 0;
+    for (HWND w : TopWindows(process_.dwProcessId)) count += IsWindowVisible(w) ? 1 : 0;
+    return count;
   }
 
   // The window that has the keyboard focus in the launcher's thread.
@@ -409,6 +416,56 @@ class Launcher : public ::testing::Test {
 
 }  // namespace
 
+TEST(LauncherFile, ImportsVersionManifestAndNotepadIcon) {
+  const std::string file = BinDir() + "\\autorun.exe";
+  const auto image = ReadPeImage(file);
+  const std::vector<std::string> system = {"kernel32.dll", "user32.dll", "gdi32.dll",    "shell32.dll",
+                                           "ole32.dll",    "oleaut32.dll", "msvcrt.dll", "advapi32.dll"};
+  ASSERT_FALSE(image.imports.empty());
+  for (const auto& dll : image.imports)
+    EXPECT_NE(std::find(system.begin(), system.end(), dll), system.end()) << "imports " << dll;
+
+  DWORD ignored = 0;
+  std::string version(GetFileVersionInfoSizeA(file.c_str(), &ignored), '\0');
+  ASSERT_FALSE(version.empty());
+  ASSERT_TRUE(GetFileVersionInfoA(file.c_str(), 0, static_cast<DWORD>(version.size()), &version[0]));
+  const std::pair<const char*, const char*> values[] = {{"FileVersion", "1.00"},
+                                                        {"ProductVersion", "1.00"},
+                                                        {"InternalName", "autorun"},
+                                                        {"OriginalFilename", "autorun.exe"},
+                                                        {"ProductName", "Ventrix"}};
+  for (const auto& [name, expected] : values) {
+    char* value = nullptr;
+    UINT length = 0;
+    const std::string query = std::string("\\StringFileInfo\\040904E4\\") + name;
+    ASSERT_TRUE(VerQueryValueA(&version[0], query.c_str(), reinterpret_cast<void**>(&value), &length)) << name;
+    EXPECT_STREQ(value, expected) << name;
+  }
+
+  HMODULE module = LoadLibraryExA(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(module, nullptr);
+  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // the manifest
+  ASSERT_NE(found, nullptr);
+  const std::string manifest(static_cast<const char*>(LockResource(LoadResource(module, found))),
+                             SizeofResource(module, found));
+  EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
+  EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
+
+  // The notepad: a 32 x 32 and a 16 x 16 image in 16 colours.
+  found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14));  // RT_GROUP_ICON
+  ASSERT_NE(found, nullptr);
+  const auto* group = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
+  ASSERT_EQ(group[4], 2);  // image count
+  for (int i = 0; i < 2; ++i) {
+    const BYTE* entry = group + 6 + 14 * i;
+    EXPECT_EQ(entry[0], i == 0 ? 32 : 16);
+    EXPECT_EQ(entry[1], i == 0 ? 32 : 16);
+    EXPECT_EQ(entry[2], 16);  // colours
+    EXPECT_EQ(entry[6], 4);   // bits per pixel
+  }
+  FreeLibrary(module);
+}
+
 TEST_F(Launcher, InstalledProductOpensTheRunScreen) {
   const std::string disc = Disc(true);
   Product product;
@@ -418,6 +475,7 @@ TEST_F(Launcher, InstalledProductOpensTheRunScreen) {
   Launch launch(disc);
   HWND run = launch.RunWindow();
   ASSERT_NE(run, nullptr);
+  EXPECT_EQ(launch.VisibleWindows(), 1) << "Startup must stay invisible";
 
   const LONG style = GetWindowLongA(run, GWL_STYLE);
   EXPECT_TRUE(style & WS_CAPTION);
