@@ -1,10 +1,12 @@
 #include "module1.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace autorun {
 
 Settings ProductSettings;
+std::vector<char> ReadBuffer;
 
 namespace {
 
@@ -40,15 +42,17 @@ std::string ReadProfile(const std::string& file, const std::string& section, con
     Fatal("Cannot look up a name of " + std::to_string(std::max(section.size(), key.size())) + " characters in " +
               Shown(file) + ".",
           ERROR_FILENAME_EXCED_RANGE);
-  for (DWORD size = kFirstReadSize;; size *= 2) {
-    std::vector<char> buffer(size);
+  if (ReadBuffer.size() < kFirstReadSize) ReadBuffer.resize(kFirstReadSize);
+  for (;;) {
+    const DWORD size = static_cast<DWORD>(ReadBuffer.size());
     const DWORD count =
-        GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buffer.data(), size, file.c_str());
-    if (count + 1 < size) return std::string(buffer.data(), count);
+        GetPrivateProfileStringA(section.c_str(), key.c_str(), "", ReadBuffer.data(), size, file.c_str());
+    if (count + 1 < size) return std::string(ReadBuffer.data(), count);
     if (size > kTextLimit)
       Fatal("The value of \"" + Shown(key) + "\" in " + Shown(file) + " is longer than " + std::to_string(kTextLimit) +
                 " characters.",
             ERROR_FILENAME_EXCED_RANGE);
+    ReadBuffer.resize(2 * size);
   }
 }
 

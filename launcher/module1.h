@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace autorun {
 
@@ -20,6 +21,10 @@ struct Settings {
   std::string Readme;          // the readme, under the disc folder
 };
 extern Settings ProductSettings;
+
+// The buffer of the profile reads: it grows until a value fits, so that no
+// value is cut.
+extern std::vector<char> ReadBuffer;
 
 constexpr char kProductFile[] = "Kelbit.ini";
 constexpr char kProductSection[] = "Product Info";

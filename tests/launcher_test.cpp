@@ -824,6 +824,15 @@ TEST_F(Launcher, BadKelbitIniNeverCrashes) {
     ExpectSetupBranch(disc);
   }
   {
+    SCOPED_TRACE("a value beyond what the platform takes");
+    Product tooLong = product;
+    tooLong.header = LongText(40000);
+    Kelbit(disc, tooLong);
+    Launch launch(disc);
+    const std::string text = ExpectErrorBox(launch);
+    EXPECT_NE(text.find("Header"), std::string::npos) << text;
+  }
+  {
     SCOPED_TRACE("quotes");
     Product quoted = product;
     quoted.header = "The \"Quoted\" Title";
