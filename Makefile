@@ -1,9 +1,10 @@
 # make       builds the kit into dist/ (installing the toolchain if needed)
 # make test  builds and runs every test under Wine
+# make demo  builds, then plays the sample disc under Wine (screenshots in dist/demo/)
 BUILD := build
 CMAKE_FLAGS := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all build test bootstrap clean
+.PHONY: all build test demo bootstrap clean
 
 all: build
 
@@ -18,6 +19,9 @@ build: bootstrap $(BUILD)/CMakeCache.txt
 
 test: build
 	scripts/run-tests $(BUILD)
+
+demo: build
+	scripts/demo $(BUILD)
 
 clean:
 	rm -rf $(BUILD) dist

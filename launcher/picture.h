@@ -1,0 +1,46 @@
+// The pictures of the Run screen's two image controls: an icon, or any
+// picture the platform's loader reads (bitmap, GIF, JPEG), always drawn
+// stretched to the control.
+#ifndef AUTORUN_PICTURE_H
+#define AUTORUN_PICTURE_H
+
+#include <windows.h>
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <string>
+
+namespace autorun {
+
+class Picture {
+ public:
+  Picture() = default;
+  ~Picture() { Reset(); }
+  Picture(const Picture&) = delete;
+  Picture& operator=(const Picture&) = delete;
+  Picture(Picture&& other) noexcept { *this = std::move(other); }
+  Picture& operator=(Picture&& other) noexcept;
+
+  // The picture in a file: icon and cursor files through the icon loader,
+  // anything else through the platform's picture loader. A file that is
+  // missing or is not a picture is a fatal error.
+  static Picture FromFile(const std::string& path);
+  // An icon resource of this program.
+  static Picture FromResource(int id);
+  // The icon of a program file, or the system's default program icon.
+  static Picture ProgramIcon(const std::string& path);
+
+  bool Empty() const { return !icon_ && !picture_; }
+  void Draw(HDC dc, const RECT& box) const;
+
+ private:
+  void Reset();
+
+  HICON icon_ = nullptr;
+  bool ownsIcon_ = false;
+  IPicture* picture_ = nullptr;
+};
+
+}  // namespace autorun
+
+#endif

@@ -1,0 +1,152 @@
+// The launcher's start: the Startup window (never visible) reads the
+// product settings from the disc and decides; the Setup window (never
+// visible) starts the disc's installer when the product is not installed.
+#include <windows.h>
+#include <objbase.h>
+
+#include <exception>
+
+#include "module1.h"
+#include "run.h"
+
+namespace autorun {
+
+namespace setup {
+
+constexpr char kClass[] = "autorun.Setup";
+
+// Starts the disc's installer maximised and ends the launcher.
+void Form_Load(HWND self) {
+  ShowWindow(self, SW_HIDE);
+  const std::string program = JoinPath(CurrentFolder(), kSetupProgram);
+  StartProgram(program, Quoted(program), SW_SHOWMAXIMIZED, "the setup program " + Shown(program));
+  EndLauncher(0);
+}
+
+BOOL OnCreate(HWND self, LPCREATESTRUCTA) {
+  Form_Load(self);
+  return TRUE;
+}
+
+LRESULT CALLBACK WndProc(HWND self, UINT message, WPARAM wParam, LPARAM lParam) {
+  try {
+    switch (message) {
+      case WM_CREATE:
+        return OnCreate(self, reinterpret_cast<LPCREATESTRUCTA>(lParam)) ? 0 : -1;
+    }
+  } catch (const std::exception& e) {
+    Fatal(std::string("The launcher failed: ") + e.what(), 0);
+  }
+  return DefWindowProcA(self, message, wParam, lParam);
+}
+
+void Register(HINSTANCE instance) {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = WndProc;
+  windowClass.hInstance = instance;
+  windowClass.lpszClassName = kClass;
+  if (!RegisterClassA(&windowClass)) Fatal("Cannot register the Setup window.", GetLastError());
+}
+
+void Show(HINSTANCE instance) {
+  // Designed invisible, 3765 x 2310 twips, no caption.
+  if (!CreateWindowExA(0, kClass, "", WS_OVERLAPPED, CW_USEDEFAULT, CW_USEDEFAULT, TwipsX(3765), TwipsY(2310),
+                       nullptr, nullptr, instance, nullptr))
+    Fatal("Cannot create the Setup window.", GetLastError());
+}
+
+}  // namespace setup
+
+namespace startup {
+
+constexpr char kClass[] = "autorun.Startup";
+constexpr char kCaption[] = "Startup";
+
+struct Key {
+  const char* name;
+  std::string Settings::*field;
+};
+const Key kKeys[] = {
+    {"Icon", &Settings::Icon},
+    {"Product Line", &Settings::ProductLine},
+    {"Bookmark", &Settings::Bookmark},
+    {"Executable File", &Settings::ExecutableFile},
+    {"Header", &Settings::Header},
+    {"Readme", &Settings::Readme},
+};
+
+// True when Orvel.ini in the Windows folder has a value of at least one
+// character under the product's key.
+bool ProductInstalled() {
+  const std::string& section = ProductSettings.ProductLine;
+  const std::string& key = ProductSettings.Bookmark;
+  // An empty name would ask the profile call for a list, not a value.
+  if (section.empty() || key.empty() || section.size() > kTextLimit || key.size() > kTextLimit) return false;
+  char first[2];
+  return GetPrivateProfileStringA(section.c_str(), key.c_str(), "", first, sizeof(first), kInstalledFile) > 0;
+}
+
+void Form_Load(HWND self) {
+  HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(self, GWLP_HINSTANCE));
+  for (const Key& key : kKeys)
+    ProductSettings.*key.field = ReadProfile(JoinPath(CurrentFolder(), kProductFile), kProductSection, key.name);
+  if (ProductInstalled())
+    run::Show(instance);
+  else
+    setup::Show(instance);
+}
+
+BOOL OnCreate(HWND self, LPCREATESTRUCTA) {
+  Form_Load(self);
+  return TRUE;
+}
+
+LRESULT CALLBACK WndProc(HWND self, UINT message, WPARAM wParam, LPARAM lParam) {
+  try {
+    switch (message) {
+      case WM_CREATE:
+        return OnCreate(self, reinterpret_cast<LPCREATESTRUCTA>(lParam)) ? 0 : -1;
+    }
+  } catch (const std::exception& e) {
+    Fatal(std::string("The launcher failed: ") + e.what(), 0);
+  }
+  return DefWindowProcA(self, message, wParam, lParam);
+}
+
+void Register(HINSTANCE instance) {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = WndProc;
+  windowClass.hInstance = instance;
+  windowClass.lpszClassName = kClass;
+  if (!RegisterClassA(&windowClass)) Fatal("Cannot register the Startup window.", GetLastError());
+}
+
+void Load(HINSTANCE instance) {
+  // Designed invisible, 2205 x 975 twips; never shown.
+  if (!CreateWindowExA(0, kClass, kCaption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, TwipsX(2205),
+                       TwipsY(975), nullptr, nullptr, instance, nullptr))
+    Fatal("Cannot create the Startup window.", GetLastError());
+}
+
+}  // namespace startup
+
+}  // namespace autorun
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  using namespace autorun;
+  // The picture loader decodes GIF and JPEG through COM objects.
+  const HRESULT com = CoInitialize(nullptr);
+  if (FAILED(com)) Fatal("Cannot start the picture loader.", HRESULT_CODE(com));
+  startup::Register(instance);
+  setup::Register(instance);
+  run::Register(instance);
+  startup::Load(instance);
+
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (run::IsDialogMessage(&message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  EndLauncher(0);
+}

@@ -1,0 +1,871 @@
+// autorun.exe as a process: started in a disc folder on the CD-ROM drive D:,
+// with stubs in place of setup.exe, the product and write.exe that log how
+// they were started. The Run screen is read and driven from outside, the
+// way a person would use it.
+#include <algorithm>
+#include <functional>
+#include <vector>
+
+#include "klv_test.h"
+#include "pe_image.h"
+
+using namespace klvtest;
+
+namespace {
+
+constexpr DWORD kWait = 20000;  // the longest any single wait may take
+constexpr char kHeader[] = "Ventrix Space Quest!";
+constexpr COLORREF kBackground = RGB(192, 255, 255);
+constexpr COLORREF kRed = RGB(255, 0, 0);
+
+// Positions on the Run screen in pixels at 96 DPI.
+const RECT kRunImage = {8, 104, 44, 140};
+const RECT kReadimage = {8, 160, 44, 196};
+const POINT kEmptySpot = {340, 150};
+
+std::string Windows(const std::string& name) {
+  char folder[MAX_PATH];
+  GetWindowsDirectoryA(folder, MAX_PATH);
+  return std::string(folder) + "\\" + name;
+}
+
+std::string ClassOf(HWND window) {
+  char name[64] = {};
+  GetClassNameA(window, name, sizeof(name));
+  return name;
+}
+
+std::string TextOf(HWND window) {
+  std::string text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 1, '\0');
+  text.resize(GetWindowTextA(window, &text[0], static_cast<int>(text.size())));
+  return text;
+}
+
+struct WindowSearch {
+  DWORD pid;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectOfProcess(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<WindowSearch*>(data);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == search->pid) search->found.push_back(window);
+  return TRUE;
+}
+
+std::vector<HWND> TopWindows(DWORD pid) {
+  WindowSearch search{pid, {}};
+  EnumWindows(CollectOfProcess, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+BOOL CALLBACK Collect(HWND window, LPARAM data) {
+  reinterpret_cast<std::vector<HWND>*>(data)->push_back(window);
+  return TRUE;
+}
+
+std::vector<HWND> Children(HWND parent) {
+  std::vector<HWND> found;
+  EnumChildWindows(parent, Collect, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// Polls `ready` until it holds or the wait runs out.
+bool WaitFor(const std::function<bool()>& ready, DWORD timeoutMs = kWait) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (ready()) return true;
+    if (GetTickCount() - start > timeoutMs) return false;
+    Sleep(20);
+  }
+}
+
+COLORREF ScreenPixel(HWND window, POINT client) {
+  ClientToScreen(window, &client);
+  HDC screen = GetDC(nullptr);
+  const COLORREF colour = GetPixel(screen, client.x, client.y);
+  ReleaseDC(nullptr, screen);
+  return colour;
+}
+
+// The colour of a client pixel once the window has painted it (or the last
+// colour seen when it never does).
+COLORREF PaintedPixel(HWND window, POINT client, COLORREF expected) {
+  COLORREF seen = CLR_INVALID;
+  WaitFor([&] { return (seen = ScreenPixel(window, client)) == expected; }, 5000);
+  return seen;
+}
+
+bool Reddish(COLORREF c) { return GetRValue(c) > 200 && GetGValue(c) < 60 && GetBValue(c) < 60; }
+
+// The notepad's cover is yellow and olive squares.
+bool CoverColour(COLORREF c) { return c == RGB(255, 255, 0) || c == RGB(128, 128, 0); }
+
+// An 8 x 8 24-bit bitmap file of one colour.
+std::string BitmapFile(COLORREF colour) {
+  const int side = 8, rowBytes = side * 3, imageBytes = rowBytes * side;
+  BITMAPFILEHEADER file{};
+  BITMAPINFOHEADER info{};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof(file) + sizeof(info);
+  file.bfSize = file.bfOffBits + imageBytes;
+  info.biSize = sizeof(info);
+  info.biWidth = info.biHeight = side;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biSizeImage = imageBytes;
+  std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
+  bytes.append(reinterpret_cast<const char*>(&info), sizeof(info));
+  for (int i = 0; i < side * side; ++i) {
+    bytes += static_cast<char>(GetBValue(colour));
+    bytes += static_cast<char>(GetGValue(colour));
+    bytes += static_cast<char>(GetRValue(colour));
+  }
+  return bytes;
+}
+
+struct Started {
+  std::string module;
+  std::string commandLine;
+  int show = -1;
+};
+
+// The launcher running as a process in a disc folder; ended on destruction
+// if it still runs.
+class Launch {
+ public:
+  explicit Launch(const std::string& folder) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    std::string line = "\"" + folder + "\\autorun.exe\"";
+    started_ = CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                              &process_) != 0;
+  }
+  ~Launch() {
+    if (!started_) return;
+    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+      TerminateProcess(process_.hProcess, 99);
+      WaitForSingleObject(process_.hProcess, kWait);
+    }
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+  }
+  Launch(const Launch&) = delete;
+  Launch& operator=(const Launch&) = delete;
+
+  bool Started() const { return started_; }
+
+  // The exit code, or -1 when it is still running after the wait.
+  long long ExitCode(DWORD timeoutMs = kWait) const {
+    if (!started_ || WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(process_.hProcess, &code);
+    return code;
+  }
+  bool Running() const { return started_ && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT; }
+
+  // The visible Run screen, or null when none shows within the wait.
+  HWND RunWindow(DWORD timeoutMs = kWait) const {
+    HWND found = nullptr;
+    WaitFor(
+        [&] {
+          for (HWND w : TopWindows(process_.dwProcessId))
+            if (IsWindowVisible(w) && ClassOf(w) != "#32770" && TextOf(w) == "Ventrix") found = w;
+          return found != nullptr || !Running();
+        },
+        timeoutMs);
+    return found;
+  }
+
+  // The error box, or null when none shows within the wait.
+  HWND ErrorBox(DWORD timeoutMs = kWait) const {
+    HWND found = nullptr;
+    WaitFor(
+        [&] {
+          for (HWND w : TopWindows(process_.dwProcessId))
+            if (IsWindowVisible(w) && ClassOf(w) == "#32770") found = w;
+          return found != nullptr || !Running();
+        },
+        timeoutMs);
+    return found;
+  }
+
+  // Watches the process until it ends: true when any window of it was
+  // visible at some moment.
+  bool ShowedAWindow(DWORD timeoutMs = kWait) const {
+    bool seen = false;
+    const DWORD start = GetTickCount();
+    while (Running() && GetTickCount() - start < timeoutMs) {
+      for (HWND w : TopWindows(process_.dwProcessId)) seen = seen || IsWindowVisible(w);
+      Sleep(1);
+    }
+    return seen;
+  }
+
+  int VisibleWindows() const {
+    int count = 0;
+    for (HWND w : TopWindows(process_.dwProcessId)) count += IsWindowVisible(w) ? 1 : 0;
+    return count;
+  }
+
+  // The window that has the keyboard focus in the launcher's thread.
+  HWND Focus() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    return GetGUIThreadInfo(process_.dwThreadId, &info) ? info.hwndFocus : nullptr;
+  }
+
+ private:
+  PROCESS_INFORMATION process_{};
+  bool started_ = false;
+};
+
+// The text of an error box, and the box dismissed with OK.
+std::string DismissErrorBox(HWND box) {
+  std::string text;
+  for (HWND child : Children(box))
+    if (ClassOf(child) == "Static" && TextOf(child).size() > text.size()) text = TextOf(child);
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  return text;
+}
+
+HWND ControlAt(HWND window, POINT client) { return ChildWindowFromPoint(window, client); }
+
+HWND ControlAt(HWND window, const RECT& box) {
+  return ControlAt(window, POINT{(box.left + box.right) / 2, (box.top + box.bottom) / 2});
+}
+
+void Click(HWND control) {
+  RECT box;
+  GetClientRect(control, &box);
+  const LPARAM at = MAKELPARAM(box.right / 2, box.bottom / 2);
+  PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageA(control, WM_LBUTTONUP, 0, at);
+}
+
+HWND Button(HWND window, const std::string& text) {
+  for (HWND child : Children(window))
+    if (ClassOf(child) == "Button" && TextOf(child) == text) return child;
+  return nullptr;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+    lines.push_back(text.substr(start, end - start));
+  return lines;
+}
+
+int g_disc = 0;
+
+class Launcher : public ::testing::Test {
+ protected:
+  TempDir logDir;
+  const std::string log = logDir / "started.log";
+  const std::string orvel = Windows("Orvel.ini");
+  std::vector<std::string> discs;
+
+  void SetUp() override {
+    SetEnvironmentVariableA("KLV_STUB_LOG", log.c_str());
+    ASSERT_FALSE(Exists(orvel)) << "a test left Orvel.ini behind";
+  }
+  void TearDown() override {
+    for (const auto& disc : discs) Clear(disc);
+    DeleteFileA(orvel.c_str());
+    SetEnvironmentVariableA("KLV_STUB_LOG", nullptr);
+  }
+
+  // Empties a disc folder; a folder below the root goes with it.
+  static void Clear(const std::string& disc) {
+    if (disc.size() > 3) {
+      RemoveTree(disc);
+      return;
+    }
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((disc + "*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return;
+    std::vector<std::string> names;
+    do {
+      const std::string name = entry.cFileName;
+      if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+    for (const auto& name : names) RemoveTree(disc + name);
+  }
+
+  // A disc folder holding the launcher: the drive's root (D:\), or a folder
+  // below it named after the test.
+  std::string Disc(bool root = false, const std::string& label = "") {
+    std::string disc = "D:\\";
+    if (root) {
+      Clear(disc);
+    } else {
+      disc += (label.empty() ? "disc" : label) + " " + std::to_string(GetCurrentProcessId()) + "_" +
+              std::to_string(++g_disc);
+      RemoveTree(disc);
+      EXPECT_TRUE(CreateDirectoryA(disc.c_str(), nullptr)) << disc << " error " << GetLastError();
+    }
+    discs.push_back(disc);
+    EXPECT_TRUE(CopyFileA((BinDir() + "\\autorun.exe").c_str(), Path(disc, "autorun.exe").c_str(), FALSE));
+    return disc;
+  }
+
+  static std::string Path(const std::string& disc, const std::string& name) {
+    return disc.back() == '\\' ? disc + name : disc + "\\" + name;
+  }
+
+  // A stub program at a path under the disc, its folders made.
+  static void Stub(const std::string& disc, const std::string& name) {
+    const std::string path = Path(disc, name);
+    for (std::size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
+      CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
+    EXPECT_TRUE(CopyFileA((BinDir() + "\\launcher_stub.exe").c_str(), path.c_str(), FALSE)) << path;
+  }
+
+  static void Fixture(const std::string& disc, const std::string& fixture, const std::string& name) {
+    EXPECT_TRUE(CopyFileA((BinDir() + "\\launcher_fixtures\\" + fixture).c_str(), Path(disc, name).c_str(), FALSE))
+        << fixture;
+  }
+
+  struct Product {
+    std::string icon = "product.bmp";
+    std::string productLine = "Ventrix";
+    std::string bookmark = "Installed";
+    std::string executable = "game\\start.exe";
+    std::string header = kHeader;
+    std::string readme = "readme.txt";
+  };
+
+  // Kelbit.ini with the six keys, and the programs it names as stubs.
+  static void Kelbit(const std::string& disc, const Product& p) {
+    const std::string ini = "[Product Info]\r\nIcon=" + p.icon + "\r\nProduct Line=" + p.productLine +
+                            "\r\nBookmark=" + p.bookmark + "\r\nExecutable File=" + p.executable +
+                            "\r\nHeader=" + p.header + "\r\nReadme=" + p.readme + "\r\n";
+    EXPECT_TRUE(WriteFile(Path(disc, "Kelbit.ini"), ini));
+    if (p.icon == "product.bmp") {
+      EXPECT_TRUE(WriteFile(Path(disc, p.icon), BitmapFile(kRed)));
+    }
+  }
+
+  // The disc's programs: setup.exe, write.exe and the product.
+  static void Programs(const std::string& disc, const Product& p) {
+    Stub(disc, "setup.exe");
+    Stub(disc, "write.exe");
+    Stub(disc, p.executable);
+  }
+
+  void Installed(const std::string& section = "Ventrix", const std::string& key = "Installed",
+                 const std::string& value = "C:\\Ventrix") {
+    EXPECT_TRUE(WriteFile(orvel, "[" + section + "]\r\n" + key + "=" + value + "\r\n"));
+  }
+
+  // The programs started so far, waiting until there are `count`.
+  std::vector<Started> StartedPrograms(std::size_t count, DWORD timeoutMs = kWait) {
+    std::vector<std::string> lines;
+    WaitFor(
+        [&] {
+          lines = Lines(ReadFile(log).value_or(""));
+          return lines.size() >= count;
+        },
+        timeoutMs);
+    std::vector<Started> result;
+    for (const auto& line : lines) {
+      Started s;
+      const std::size_t tab1 = line.find('\t'), tab2 = line.rfind('\t');
+      if (tab1 == std::string::npos || tab2 == tab1) continue;
+      s.module = line.substr(0, tab1);
+      s.commandLine = line.substr(tab1 + 1, tab2 - tab1 - 1);
+      s.show = std::stoi(line.substr(tab2 + 1));
+      result.push_back(s);
+    }
+    return result;
+  }
+
+  // Not installed: setup.exe starts maximised, no window of ours shows,
+  // and the launcher ends with 0.
+  void ExpectSetupBranch(const std::string& disc) {
+    Launch launch(disc);
+    ASSERT_TRUE(launch.Started());
+    EXPECT_FALSE(launch.ShowedAWindow());
+    EXPECT_EQ(launch.ExitCode(), 0);
+    const auto started = StartedPrograms(1);
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0].module, Path(disc, "setup.exe"));
+    EXPECT_EQ(started[0].commandLine, "\"" + Path(disc, "setup.exe") + "\"");
+    EXPECT_EQ(started[0].show, SW_SHOWMAXIMIZED);
+    DeleteFileA(log.c_str());
+  }
+
+  // A fatal error: a box naming what failed, and a non-zero exit code once
+  // it is dismissed. Returns the box's text.
+  std::string ExpectErrorBox(Launch& launch) {
+    HWND box = launch.ErrorBox();
+    EXPECT_NE(box, nullptr) << "no error box; exit code " << std::hex << launch.ExitCode(0);
+    if (!box) return "";
+    EXPECT_EQ(launch.RunWindow(0), nullptr) << "the Run screen shows beside the error box";
+    const std::string text = DismissErrorBox(box);
+    const long long code = launch.ExitCode();
+    EXPECT_NE(code, 0);
+    EXPECT_NE(code, -1) << "still running";
+    EXPECT_LT(code, 0x10000) << "ended by a fault";
+    return text;
+  }
+};
+
+}  // namespace
+
+TEST(LauncherFile, ImportsVersionManifestAndNotepadIcon) {
+  const std::string file = BinDir() + "\\autorun.exe";
+  const auto image = ReadPeImage(file);
+  const std::vector<std::string> system = {"kernel32.dll", "user32.dll", "gdi32.dll",    "shell32.dll",
+                                           "ole32.dll",    "oleaut32.dll", "msvcrt.dll", "advapi32.dll"};
+  ASSERT_FALSE(image.imports.empty());
+  for (const auto& dll : image.imports)
+    EXPECT_NE(std::find(system.begin(), system.end(), dll), system.end()) << "imports " << dll;
+
+  DWORD ignored = 0;
+  std::string version(GetFileVersionInfoSizeA(file.c_str(), &ignored), '\0');
+  ASSERT_FALSE(version.empty());
+  ASSERT_TRUE(GetFileVersionInfoA(file.c_str(), 0, static_cast<DWORD>(version.size()), &version[0]));
+  const std::pair<const char*, const char*> values[] = {{"FileVersion", "1.00"},
+                                                        {"ProductVersion", "1.00"},
+                                                        {"InternalName", "autorun"},
+                                                        {"OriginalFilename", "autorun.exe"},
+                                                        {"ProductName", "Ventrix"}};
+  for (const auto& [name, expected] : values) {
+    char* value = nullptr;
+    UINT length = 0;
+    const std::string query = std::string("\\StringFileInfo\\040904E4\\") + name;
+    ASSERT_TRUE(VerQueryValueA(&version[0], query.c_str(), reinterpret_cast<void**>(&value), &length)) << name;
+    EXPECT_STREQ(value, expected) << name;
+  }
+
+  HMODULE module = LoadLibraryExA(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(module, nullptr);
+  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // the manifest
+  ASSERT_NE(found, nullptr);
+  const std::string manifest(static_cast<const char*>(LockResource(LoadResource(module, found))),
+                             SizeofResource(module, found));
+  EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
+  EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
+
+  // The notepad: a 32 x 32 and a 16 x 16 image in 16 colours.
+  found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14));  // RT_GROUP_ICON
+  ASSERT_NE(found, nullptr);
+  const auto* group = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
+  ASSERT_EQ(group[4], 2);  // image count
+  for (int i = 0; i < 2; ++i) {
+    const BYTE* entry = group + 6 + 14 * i;
+    EXPECT_EQ(entry[0], i == 0 ? 32 : 16);
+    EXPECT_EQ(entry[1], i == 0 ? 32 : 16);
+    EXPECT_EQ(entry[2], 16);  // colours
+    EXPECT_EQ(entry[6], 4);   // bits per pixel
+  }
+  FreeLibrary(module);
+}
+
+TEST_F(Launcher, InstalledProductOpensTheRunScreen) {
+  const std::string disc = Disc(true);
+  Product product;
+  Kelbit(disc, product);
+  Programs(disc, product);
+  Installed();
+  Launch launch(disc);
+  HWND run = launch.RunWindow();
+  ASSERT_NE(run, nullptr);
+  EXPECT_EQ(launch.VisibleWindows(), 1) << "Startup must stay invisible";
+
+  const LONG style = GetWindowLongA(run, GWL_STYLE);
+  EXPECT_TRUE(style & WS_CAPTION);
+  EXPECT_TRUE(style & WS_SYSMENU);
+  EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
+  RECT client;
+  GetClientRect(run, &client);
+  EXPECT_EQ(client.right, 359);
+  EXPECT_EQ(client.bottom, 277);
+  RECT frame;
+  GetWindowRect(run, &frame);
+  EXPECT_NEAR((frame.left + frame.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+  EXPECT_NEAR((frame.top + frame.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+
+  std::vector<std::string> texts;
+  for (HWND child : Children(run)) texts.push_back(TextOf(child));
+  EXPECT_EQ(texts.size(), 7u);
+  for (const char* text : {"Cancel", "Orvel Interactive Presents", kHeader, "View Readme", "Run Program"})
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), text), 1) << text;
+  EXPECT_EQ(TextOf(ControlAt(run, POINT{180, 50})), kHeader);  // the title label, exactly
+  HWND cancel = Button(run, "Cancel");
+  ASSERT_NE(cancel, nullptr);
+  RECT button;
+  GetWindowRect(cancel, &button);
+  MapWindowPoints(nullptr, run, reinterpret_cast<POINT*>(&button), 2);
+  EXPECT_EQ(button.left, 128);
+  EXPECT_EQ(button.top, 240);
+  EXPECT_EQ(button.right - button.left, 105);
+  EXPECT_EQ(button.bottom - button.top, 25);
+  // Focus follows the window's activation, which reaches Wine from X a little later.
+  WaitFor([&] { return launch.Focus() == cancel; }, 5000);
+  EXPECT_EQ(launch.Focus(), cancel);
+
+  EXPECT_EQ(PaintedPixel(run, kEmptySpot, kBackground), kBackground);
+  // The 8 x 8 product bitmap fills the 36 x 36 control, corner to corner.
+  EXPECT_EQ(PaintedPixel(run, POINT{kRunImage.left, kRunImage.top}, kRed), kRed);
+  EXPECT_EQ(PaintedPixel(run, POINT{kRunImage.right - 1, kRunImage.bottom - 1}, kRed), kRed);
+  // The notepad: its cover in yellow, and the background through its mask.
+  EXPECT_TRUE(CoverColour(ScreenPixel(run, POINT{kReadimage.left + 5, kReadimage.top + 18})));
+  EXPECT_EQ(ScreenPixel(run, POINT{kReadimage.left + 16, kReadimage.top}), kBackground);
+
+  PostMessageA(cancel, BM_CLICK, 0, 0);
+  EXPECT_EQ(launch.ExitCode(), 0);
+  EXPECT_TRUE(StartedPrograms(0).empty());
+}
+
+TEST_F(Launcher, ProductPictureStartsTheProductMaximisedAndEnds) {
+  // A disc folder with a blank, and a program folder with one: the path
+  // must reach the system whole, not as "D:\disc" or "...\My".
+  const std::string disc = Disc(false, "Disc one");
+  Product product;
+  product.executable = "My Game\\start.exe";
+  Kelbit(disc, product);
+  Programs(disc, product);
+  Stub(disc, "My.exe");
+  Installed();
+  Launch launch(disc);
+  HWND run = launch.RunWindow();
+  ASSERT_NE(run, nullptr);
+  Click(ControlAt(run, kRunImage));
+  EXPECT_EQ(launch.ExitCode(), 0);
+  const auto started = StartedPrograms(1);
+  ASSERT_EQ(started.size(), 1u);
+  const std::string program = disc + "\\My Game\\start.exe";
+  EXPECT_EQ(started[0].module, program);
+  EXPECT_EQ(started[0].commandLine, "\"" + program + "\"");
+  EXPECT_EQ(started[0].show, SW_SHOWMAXIMIZED);
+}
+
+TEST_F(Launcher, NotepadStartsTheReadmeEachTimeAndTheWindowStays) {
+  const std::string disc = Disc();
+  Product product;
+  Kelbit(disc, product);
+  Programs(disc, product);
+  Installed();
+  Launch launch(disc);
+  HWND run = launch.RunWindow();
+  ASSERT_NE(run, nullptr);
+  HWND notepad = ControlAt(run, kReadimage);
+  for (std::size_t i = 1; i <= 3; ++i) {
+    Click(notepad);
+    EXPECT_EQ(StartedPrograms(i).size(), i);
+    Sleep(600);  // apart, so that two clicks are not a double click
+  }
+  const auto started = StartedPrograms(3);
+  ASSERT_EQ(started.size(), 3u);
+  for (const auto& s : started) {
+    EXPECT_EQ(s.module, disc + "\\write.exe");  // found by the program search
+    EXPECT_EQ(s.commandLine, "write.exe \"" + disc + "\\readme.txt\"");
+    EXPECT_EQ(s.show, SW_SHOWNORMAL);
+  }
+  EXPECT_TRUE(launch.Running());
+  EXPECT_TRUE(IsWindowVisible(run));
+  PostMessageA(run, WM_SYSCOMMAND, SC_CLOSE, 0);  // the frame's close box
+  EXPECT_EQ(launch.ExitCode(), 0);
+  EXPECT_EQ(StartedPrograms(3).size(), 3u);
+}
+
+TEST_F(Launcher, KeysThatPressTheFocusedButtonEndIt) {
+  const std::string disc = Disc();
+  Product product;
+  Kelbit(disc, product);
+  Programs(disc, product);
+  Installed();
+  for (const WORD key : {VK_SPACE, VK_RETURN}) {
+    Launch launch(disc);
+    HWND run = launch.RunWindow();
+    ASSERT_NE(run, nullptr) << key;
+    HWND cancel = Button(run, "Cancel");
+    WaitFor([&] { return launch.Focus() == cancel; }, 5000);
+    HWND focus = launch.Focus();
+    ASSERT_EQ(focus, cancel) << key;
+    const UINT scan = MapVirtualKeyA(key, MAPVK_VK_TO_VSC);
+    PostMessageA(focus, WM_KEYDOWN, key, MAKELPARAM(1, scan));
+    PostMessageA(focus, WM_KEYUP, key, MAKELPARAM(1, scan | 0xC000));
+    EXPECT_EQ(launch.ExitCode(), 0) << key;
+  }
+  EXPECT_TRUE(StartedPrograms(0).empty());
+}
+
+TEST_F(Launcher, NotInstalledStartsSetupWithoutAWindow) {
+  const std::string disc = Disc(true);
+  Product product;
+  Programs(disc, product);
+  {
+    SCOPED_TRACE("no Kelbit.ini");
+    ExpectSetupBranch(disc);
+  }
+  Kelbit(disc, product);
+  {
+    SCOPED_TRACE("no Orvel.ini");
+    ExpectSetupBranch(disc);
+  }
+  {
+    SCOPED_TRACE("no entry");
+    Installed("Ventrix", "Elsewhere");
+    ExpectSetupBranch(disc);
+  }
+  {
+    SCOPED_TRACE("an empty value");
+    Installed("Ventrix", "Installed", "");
+    ExpectSetupBranch(disc);
+  }
+  {
+    SCOPED_TRACE("Orvel.ini on the disc only");
+    DeleteFileA(orvel.c_str());
+    EXPECT_TRUE(WriteFile(Path(disc, "Orvel.ini"), "[Ventrix]\r\nInstalled=yes\r\n"));
+    ExpectSetupBranch(disc);
+  }
+}
+
+TEST_F(Launcher, ZeroCountsAsInstalled) {
+  const std::string disc = Disc();
+  Product product;
+  Kelbit(disc, product);
+  Programs(disc, product);
+  Installed("Ventrix", "Installed", "0");
+  Launch launch(disc);
+  HWND run = launch.RunWindow();
+  ASSERT_NE(run, nullptr);
+  PostMessageA(run, WM_CLOSE, 0, 0);
+  EXPECT_EQ(launch.ExitCode(), 0);
+}
+
+TEST_F(Launcher, SubfolderDiscReadsItsOwnKelbitIni) {
+  // Started in D:\CD..., the launcher reads D:\CD...\Kelbit.ini and the
+  // setup it starts is D:\CD...\setup.exe.
+  const std::string disc = Disc(false, "CD");
+  Product product;
+  Programs(disc, product);
+  Kelbit(disc, product);
+  Installed();
+  {
+    Launch launch(disc);
+    HWND run = launch.RunWindow();
+    ASSERT_NE(run, nullptr);
+    PostMessageA(run, WM_CLOSE, 0, 0);
+    EXPECT_EQ(launch.ExitCode(), 0);
+  }
+  DeleteFileA(orvel.c_str());
+  ExpectSetupBranch(disc);
+}
+
+TEST_F(Launcher, LongValuesArriveWhole) {
+  const std::string disc = Disc();
+  Product product;
+  product.header = LongText(150);
+  product.executable = LongText(60, 'a') + "\\" + LongText(60, 'k') + "\\" + LongText(20, 'u') + ".exe";
+  ASSERT_EQ(product.executable.size(), 146u);
+  Kelbit(disc, product);
+  Programs(disc, product);
+  Installed();
+  Launch launch(disc);
+  HWND run = launch.RunWindow();
+  ASSERT_NE(run, nullptr);
+  EXPECT_EQ(TextOf(ControlAt(run, POINT{180, 50})), product.header);
+  Click(ControlAt(run, kRunImage));
+  EXPECT_EQ(launch.ExitCode(), 0);
+  const auto started = StartedPrograms(1);
+  ASSERT_EQ(started.size(), 1u);
+  EXPECT_EQ(started[0].module, disc + "\\" + product.executable);
+}
+
+TEST_F(Launcher, PictureFormats) {
+  const std::string disc = Disc();
+  Product product;
+  Programs(disc, product);
+  Installed();
+  Fixture(disc, "red.gif", "red.gif");
+  Fixture(disc, "red.jpg", "red.jpg");
+  Fixture(disc, "notepad.ico", "product.ico");
+  EXPECT_TRUE(WriteFile(Path(disc, "red.bmp"), BitmapFile(kRed)));
+  CopyFileA((BinDir() + "\\autorun.exe").c_str(), Path(disc, "iconic.exe").c_str(), FALSE);
+  struct Case {
+    std::string icon;
+    std::string executable;
+    std::function<bool(COLORREF)> looks;
+  };
+  const Case cases[] = {
+      {"red.bmp", "game\\start.exe", [](COLORREF c) { return c == kRed; }},
+      {"red.gif", "game\\start.exe", [](COLORREF c) { return c == kRed; }},
+      {"red.jpg", "game\\start.exe", Reddish},
+      {"product.ico", "game\\start.exe", CoverColour},
+      // No Icon: the program's own icon (here the notepad of autorun.exe),
+      // or the system's default program icon when it has none.
+      {"", "iconic.exe", CoverColour},
+      {"", "game\\start.exe", [](COLORREF c) { return c != kBackground; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("Icon=" + c.icon + " Executable File=" + c.executable);
+    product.icon = c.icon;
+    product.executable = c.executable;
+    Kelbit(disc, product);
+    Launch launch(disc);
+    HWND run = launch.RunWindow();
+    ASSERT_NE(run, nullptr);
+    EXPECT_EQ(PaintedPixel(run, kEmptySpot, kBackground), kBackground);
+    bool looks = false;
+    COLORREF seen = CLR_INVALID;
+    // Corners of the 36 x 36 control for one-colour pictures, the cover
+    // for the notepad icons.
+    const POINT spot = c.icon.find("red") == 0 ? POINT{kRunImage.right - 2, kRunImage.bottom - 2}
+                                              : POINT{kRunImage.left + 5, kRunImage.top + 18};
+    WaitFor([&] { return looks = c.looks(seen = ScreenPixel(run, spot)); }, 5000);
+    EXPECT_TRUE(looks) << std::hex << seen;
+    PostMessageA(run, WM_CLOSE, 0, 0);
+    EXPECT_EQ(launch.ExitCode(), 0);
+  }
+}
+
+TEST_F(Launcher, FatalErrorsShowABoxAndEndNonZero) {
+  const std::string disc = Disc();
+  Product product;
+  Kelbit(disc, product);
+  Stub(disc, "write.exe");
+  Stub(disc, product.executable);
+  {
+    SCOPED_TRACE("no setup.exe");
+    Launch launch(disc);
+    const std::string text = ExpectErrorBox(launch);
+    EXPECT_NE(text.find(disc + "\\setup.exe"), std::string::npos) << text;
+    EXPECT_GT(text.size(), text.find("setup.exe") + 12) << "no system text: " << text;
+  }
+  Installed();
+  {
+    SCOPED_TRACE("missing picture");
+    product.icon = "missing.ico";
+    Kelbit(disc, product);
+    Launch launch(disc);
+    const std::string text = ExpectErrorBox(launch);
+    EXPECT_NE(text.find("missing.ico"), std::string::npos) << text;
+  }
+  {
+    SCOPED_TRACE("a picture that is not one");
+    product.icon = "readme.txt";
+    Kelbit(disc, product);
+    EXPECT_TRUE(WriteFile(Path(disc, "readme.txt"), "Not a picture at all.\r\n"));
+    Launch launch(disc);
+    const std::string text = ExpectErrorBox(launch);
+    EXPECT_NE(text.find("readme.txt"), std::string::npos) << text;
+  }
+  {
+    SCOPED_TRACE("a 10,000-character picture name");
+    product.icon = LongText(10000, 'p');
+    Kelbit(disc, product);
+    Launch launch(disc);
+    ExpectErrorBox(launch);
+  }
+  {
+    SCOPED_TRACE("an empty picture file");
+    product.icon = "empty.gif";
+    Kelbit(disc, product);
+    EXPECT_TRUE(WriteFile(Path(disc, "empty.gif"), ""));
+    Launch launch(disc);
+    ExpectErrorBox(launch);
+  }
+  {
+    SCOPED_TRACE("a program that is a folder");
+    product.icon = "";
+    product.executable = "game";
+    Kelbit(disc, product);
+    Launch launch(disc);
+    HWND run = launch.RunWindow();
+    ASSERT_NE(run, nullptr);
+    Click(ControlAt(run, kRunImage));
+    const std::string text = ExpectErrorBox(launch);
+    EXPECT_NE(text.find(disc + "\\game"), std::string::npos) << text;
+  }
+  {
+    SCOPED_TRACE("a program name with a quote");
+    product.executable = "game\\st\"art.exe";
+    Kelbit(disc, product);
+    Launch launch(disc);
+    HWND run = launch.RunWindow();
+    ASSERT_NE(run, nullptr);
+    Click(ControlAt(run, kRunImage));
+    ExpectErrorBox(launch);
+  }
+  EXPECT_TRUE(StartedPrograms(0).empty());
+}
+
+TEST_F(Launcher, BadKelbitIniNeverCrashes) {
+  const std::string disc = Disc();
+  Product product;
+  Programs(disc, product);
+  Installed();
+  const std::string kelbit = Path(disc, "Kelbit.ini");
+  {
+    SCOPED_TRACE("empty");
+    EXPECT_TRUE(WriteFile(kelbit, ""));
+    ExpectSetupBranch(disc);
+  }
+  {
+    SCOPED_TRACE("garbled");
+    std::string junk;
+    for (int i = 0; i < 4096; ++i) junk += static_cast<char>((i * 7919 + 13) % 256);
+    EXPECT_TRUE(WriteFile(kelbit, junk + "\r\n[Product Info\r\n=\r\n[]\r\nHeader\r\n"));
+    ExpectSetupBranch(disc);
+  }
+  {
+    SCOPED_TRACE("10,000-character names");
+    Product longNames = product;
+    longNames.productLine = LongText(10000);
+    longNames.bookmark = LongText(10000, 'b');
+    Kelbit(disc, longNames);
+    ExpectSetupBranch(disc);
+  }
+  {
+    SCOPED_TRACE("a value beyond what the platform takes");
+    Product tooLong = product;
+    tooLong.header = LongText(40000);
+    Kelbit(disc, tooLong);
+    Launch launch(disc);
+    const std::string text = ExpectErrorBox(launch);
+    EXPECT_NE(text.find("Header"), std::string::npos) << text;
+  }
+  {
+    SCOPED_TRACE("quotes");
+    Product quoted = product;
+    quoted.header = "The \"Quoted\" Title";
+    quoted.executable = "\"game\\start.exe\"";  // the profile read takes off a pair of quotes
+    Kelbit(disc, quoted);
+    Launch launch(disc);
+    HWND run = launch.RunWindow();
+    ASSERT_NE(run, nullptr);
+    EXPECT_EQ(TextOf(ControlAt(run, POINT{180, 50})), quoted.header);
+    Click(ControlAt(run, kRunImage));
+    EXPECT_EQ(launch.ExitCode(), 0);
+    const auto started = StartedPrograms(1);
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0].module, disc + "\\game\\start.exe");
+    DeleteFileA(log.c_str());
+  }
+  {
+    SCOPED_TRACE("10,000-character values");
+    Product huge = product;
+    huge.icon = "";
+    huge.header = LongText(10000, 'h');
+    huge.readme = LongText(10000, 'r');
+    huge.executable = LongText(10000, 'e');
+    Kelbit(disc, huge);
+    Launch launch(disc);
+    HWND run = launch.RunWindow();
+    ASSERT_NE(run, nullptr);
+    EXPECT_EQ(TextOf(ControlAt(run, POINT{180, 50})), huge.header);
+    Click(ControlAt(run, kReadimage));
+    const auto started = StartedPrograms(1);
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0].commandLine, "write.exe \"" + disc + "\\" + huge.readme + "\"");
+    Click(ControlAt(run, kRunImage));
+    ExpectErrorBox(launch);
+  }
+}
