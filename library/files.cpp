@@ -191,9 +191,10 @@ void CreateFolderChain(const std::string& path) {
     if (!part.empty() && part.back() == '\\') part.pop_back();
     if (part.size() < 3 || IsFolder(part)) break;
     missing.push_back(part.size());
-    const std::string parent = FolderPart(part);
-    if (parent.size() >= part.size()) break;  // ends with a colon: no parent to walk to
-    part = parent;
+    std::string parent = FolderPart(part);
+    // A name ending in a colon is its own folder part: there is no parent.
+    if (parent.size() == part.size() && part.back() != '\\') break;
+    part = std::move(parent);
   }
   for (auto length = missing.rbegin(); length != missing.rend(); ++length)
     CreateDirectoryA(path.substr(0, *length).c_str(), nullptr);
