@@ -483,3 +483,30 @@ TEST_F(Files, NothingLeftOpen) {
   for (int i = 0; i < 20; ++i) round();
   EXPECT_EQ(HandleCount(), before);
 }
+
+TEST_F(Files, FullDisk) {
+  // F: of the test's prefix is a 1 MiB tmpfs when the run could mount one.
+  ULARGE_INTEGER freeBytes{}, totalBytes{};
+  if (GetDriveTypeA("F:\\") != DRIVE_FIXED || !GetDiskFreeSpaceExA("F:\\", &freeBytes, &totalBytes, nullptr) ||
+      totalBytes.QuadPart > (16u << 20))
+    GTEST_SKIP() << "no small drive F: (scripts/small-drive could not mount one)";
+  const std::string big = RandomBytes(3 << 20, 11);
+  const std::string text = TextLike(3 << 20, 12);
+  ASSERT_TRUE(WriteFile(src + "\\big.bin", big));
+  ASSERT_TRUE(WriteFile(src + "\\packed.tx_", SzddCompress(text, 't')));
+  ASSERT_TRUE(WriteFile(src + "\\small.txt", "small"));
+  const DWORD handles = HandleCount();
+  EXPECT_EQ(Copy(src + "\\big.bin", "F:\\big.bin"), 5);
+  EXPECT_EQ(Move(src + "\\packed.tx_", "F:\\text.txt"), 5);
+  EXPECT_EQ(Move(src + "\\big.bin", "F:\\sub\\big.bin"), 5);
+  // Nothing half-written stays behind, the sources stay whole, and the disk is free again.
+  EXPECT_FALSE(klvtest::Exists("F:\\big.bin"));
+  EXPECT_FALSE(klvtest::Exists("F:\\text.txt"));
+  EXPECT_FALSE(klvtest::Exists("F:\\sub\\big.bin"));
+  EXPECT_TRUE(Content(src + "\\big.bin") == big);
+  EXPECT_EQ(Copy(src + "\\small.txt", "F:\\small.txt"), 0);
+  EXPECT_EQ(Content("F:\\small.txt"), "small");
+  EXPECT_EQ(HandleCount(), handles);
+  DeleteFileA("F:\\small.txt");
+  RemoveDirectoryA("F:\\sub");
+}
