@@ -106,16 +106,19 @@ class Destination {
   bool kept_ = false;
 };
 
-// Whether two open files are one file under two names (letter case, short
-// names, another drive mapping, hard links).
-bool SameFile(HANDLE a, HANDLE b, const std::string& nameA, const std::string& nameB) {
-  BY_HANDLE_FILE_INFORMATION infoA, infoB;
-  if (GetFileInformationByHandle(a, &infoA) && GetFileInformationByHandle(b, &infoB)) {
-    return infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber &&
-           infoA.nFileIndexHigh == infoB.nFileIndexHigh && infoA.nFileIndexLow == infoB.nFileIndexLow;
+// Whether an existing destination must be left alone: it is the source
+// under another name (letter case, short names, another drive mapping, hard
+// links), or it is read-only. Windows refuses to open a read-only file for
+// writing; Wine run as root does not, so the attribute is checked here.
+bool Untouchable(HANDLE source, HANDLE destination, const std::string& from, const std::string& to) {
+  BY_HANDLE_FILE_INFORMATION a, b;
+  if (GetFileInformationByHandle(source, &a) && GetFileInformationByHandle(destination, &b)) {
+    return (b.dwFileAttributes & FILE_ATTRIBUTE_READONLY) ||
+           (a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+            a.nFileIndexLow == b.nFileIndexLow);
   }
   // Where the platform gives no identity, the names decide, ignoring case.
-  return lstrcmpiA(FullPath(nameA).c_str(), FullPath(nameB).c_str()) == 0;
+  return lstrcmpiA(FullPath(from).c_str(), FullPath(to).c_str()) == 0;
 }
 
 bool WriteAll(HANDLE file, const char* data, DWORD size) {
@@ -132,8 +135,9 @@ KlvInt CopyContent(File& source, HANDLE destination, CopyBuffer& buffer) {
   DWORD got = 0;
   if (!ReadFile(source.Get(), data, size, &got, nullptr)) return kCopyFailed;
   if (StartsWithLzHeader(data, got)) {
+    if (SetFilePointer(source.Get(), 0, nullptr, FILE_BEGIN) != 0) return kCopyFailed;
     const HFILE plain = AsHfile(source.Get());
-    const HFILE lz = LZInit(plain);  // reads the header again from the start
+    const HFILE lz = LZInit(plain);
     if (lz < 0) return lz == LZERROR_BADINHANDLE ? kNoSource : kCopyFailed;
     if (lz != plain) {
       source.Release();  // the LZ handle owns the file now
@@ -144,8 +148,9 @@ KlvInt CopyContent(File& source, HANDLE destination, CopyBuffer& buffer) {
       if (written == LZERROR_BADOUTHANDLE) return kDestinationRefused;
       return kCopyFailed;
     }
-    // The expander takes it for a plain file and has rewound it.
-    if (!ReadFile(source.Get(), data, size, &got, nullptr)) return kCopyFailed;
+    // The expander takes it for a plain file after all: copy it as one.
+    if (SetFilePointer(source.Get(), 0, nullptr, FILE_BEGIN) != 0 || !ReadFile(source.Get(), data, size, &got, nullptr))
+      return kCopyFailed;
   }
   while (got > 0) {
     if (!WriteAll(destination, data, got)) return kCopyFailed;
@@ -228,7 +233,7 @@ KlvInt CopyOneFile(const std::string& to, const std::string& from, CopyMode mode
       continue;
     }
     Destination destination(to, opened, error != ERROR_ALREADY_EXISTS);
-    if (!destination.Created() && SameFile(source.Get(), destination.Get(), from, to)) return kCopyFailed;
+    if (!destination.Created() && Untouchable(source.Get(), destination.Get(), from, to)) return kCopyFailed;
 
     FILETIME written;
     const bool dated = GetFileTime(source.Get(), nullptr, nullptr, &written);
