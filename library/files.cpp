@@ -126,7 +126,7 @@ bool WriteAll(HANDLE file, const char* data, DWORD size) {
   return WriteFile(file, data, size, &written, nullptr) && written == size;
 }
 
-// Copies the rest of `source` from its start onto `destination`. A source in
+// Copies `source`, read from its start, onto `destination`. A source in
 // the platform's LZ format goes through the platform's expander; any other
 // is copied in large blocks, with the outcomes the expander would give.
 KlvInt CopyContent(File& source, HANDLE destination, CopyBuffer& buffer) {
