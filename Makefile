@@ -1,10 +1,11 @@
 # make       builds the kit into dist/ (installing the toolchain if needed)
 # make test  builds and runs every test under Wine
 # make demo  builds, then plays the sample disc under Wine (screenshots in dist/demo/)
+# make bench builds and runs the benchmarks under Wine (ratios against the platform's calls)
 BUILD := build
 CMAKE_FLAGS := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all build test demo bootstrap clean
+.PHONY: all build test demo bench bootstrap clean
 
 all: build
 
@@ -22,6 +23,13 @@ test: build
 
 demo: build
 	scripts/demo $(BUILD)
+
+# One run in the default prefix; the wineserver it started is stopped after.
+bench: build
+	@status=0; KLV_BUILD=$(CURDIR)/$(BUILD) scripts/wine-run $(BUILD)/bin/files_bench.exe || status=$$?; \
+	pidfile=$(BUILD)/wine/default/.wineserver.pid; \
+	if [ -f $$pidfile ]; then WINEPREFIX=$(CURDIR)/$(BUILD)/wine/default wineserver -k; kill $$(cat $$pidfile) 2>/dev/null; rm -f $$pidfile; fi; \
+	exit $$status
 
 clean:
 	rm -rf $(BUILD) dist

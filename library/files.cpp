@@ -1,0 +1,358 @@
+#include "files.h"
+
+#include <windows.h>
+#include <lzexpand.h>
+
+#include <cstring>
+#include <vector>
+
+namespace klv {
+
+namespace {
+
+// One owner per kind of handle, closing it on every path.
+template <class Traits>
+class Owner {
+ public:
+  using Value = typename Traits::Value;
+  explicit Owner(Value value = Traits::Invalid()) : value_(value) {}
+  ~Owner() { Reset(); }
+  Owner(const Owner&) = delete;
+  Owner& operator=(const Owner&) = delete;
+
+  Value Get() const { return value_; }
+  bool Valid() const { return value_ != Traits::Invalid(); }
+  Value Release() {
+    const Value value = value_;
+    value_ = Traits::Invalid();
+    return value;
+  }
+  void Reset() {
+    if (Valid()) Traits::Close(Release());
+  }
+
+ private:
+  Value value_;
+};
+
+struct FileTraits {
+  using Value = HANDLE;
+  static Value Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(Value value) { CloseHandle(value); }
+};
+struct FindTraits {
+  using Value = HANDLE;
+  static Value Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(Value value) { FindClose(value); }
+};
+// A handle from LZInit; closing it closes the file it reads as well.
+struct LzTraits {
+  using Value = HFILE;
+  static Value Invalid() { return HFILE_ERROR; }
+  static void Close(Value value) { LZClose(value); }
+};
+
+using File = Owner<FileTraits>;
+using Find = Owner<FindTraits>;
+using LzFile = Owner<LzTraits>;
+
+// The platform's LZ-compressed format ("SZDD"): magic, method, last
+// character, expanded length. Shorter files are never compressed.
+constexpr unsigned char kLzMagic[] = {'S', 'Z', 'D', 'D', 0x88, 0xF0, 0x27, 0x33};
+constexpr std::size_t kLzHeaderSize = 14;
+
+bool StartsWithLzHeader(const char* data, DWORD size) {
+  return size >= kLzHeaderSize && std::memcmp(data, kLzMagic, sizeof(kLzMagic)) == 0;
+}
+
+HFILE AsHfile(HANDLE handle) { return static_cast<HFILE>(reinterpret_cast<INT_PTR>(handle)); }
+
+bool Contains(const std::string& text, const char* any) { return text.find_first_of(any) != std::string::npos; }
+
+// The full path of a name, or the name itself where the platform makes none.
+std::string FullPath(const std::string& name) {
+  const DWORD size = GetFullPathNameA(name.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return name;
+  std::vector<char> full(size + 1, '\0');
+  const DWORD length = GetFullPathNameA(name.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  if (length == 0 || length >= full.size()) return name;
+  return std::string(full.data(), length);
+}
+
+// The destination of one copy. A file that this copy created is removed
+// again unless the copy completes, so a failure leaves no partial file.
+class Destination {
+ public:
+  Destination(const std::string& path, HANDLE handle, bool created)
+      : path_(path), file_(handle), created_(created) {}
+  ~Destination() {
+    file_.Reset();
+    if (created_ && !kept_) DeleteFileA(path_.c_str());
+  }
+  Destination(const Destination&) = delete;
+  Destination& operator=(const Destination&) = delete;
+
+  HANDLE Get() const { return file_.Get(); }
+  bool Created() const { return created_; }
+  void Keep() {
+    kept_ = true;
+    file_.Reset();
+  }
+
+ private:
+  std::string path_;
+  File file_;
+  bool created_;
+  bool kept_ = false;
+};
+
+// Whether an existing destination must be left alone: it is the source
+// under another name (letter case, short names, another drive mapping, hard
+// links), or it is read-only. Windows refuses to open a read-only file for
+// writing; Wine run as root does not, so the attribute is checked here.
+bool Untouchable(HANDLE source, HANDLE destination, const std::string& from, const std::string& to) {
+  BY_HANDLE_FILE_INFORMATION a, b;
+  if (GetFileInformationByHandle(source, &a) && GetFileInformationByHandle(destination, &b)) {
+    return (b.dwFileAttributes & FILE_ATTRIBUTE_READONLY) ||
+           (a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+            a.nFileIndexLow == b.nFileIndexLow);
+  }
+  // Where the platform gives no identity, the names decide, ignoring case.
+  return lstrcmpiA(FullPath(from).c_str(), FullPath(to).c_str()) == 0;
+}
+
+bool WriteAll(HANDLE file, const char* data, DWORD size) {
+  DWORD written = 0;
+  return WriteFile(file, data, size, &written, nullptr) && written == size;
+}
+
+// Copies `source`, read from its start, onto `destination`. A source in
+// the platform's LZ format goes through the platform's expander; any other
+// is copied in large blocks, with the outcomes the expander would give.
+KlvInt CopyContent(File& source, HANDLE destination, CopyBuffer& buffer) {
+  char* data = buffer.Data();
+  const DWORD size = static_cast<DWORD>(buffer.Size());
+  DWORD got = 0;
+  if (!ReadFile(source.Get(), data, size, &got, nullptr)) return kCopyFailed;
+  if (StartsWithLzHeader(data, got)) {
+    if (SetFilePointer(source.Get(), 0, nullptr, FILE_BEGIN) != 0) return kCopyFailed;
+    const HFILE plain = AsHfile(source.Get());
+    const HFILE lz = LZInit(plain);
+    if (lz < 0) return lz == LZERROR_BADINHANDLE ? kNoSource : kCopyFailed;
+    if (lz != plain) {
+      source.Release();  // the LZ handle owns the file now
+      const LzFile expander(lz);
+      const LONG written = LZCopy(expander.Get(), AsHfile(destination));
+      if (written >= 0) return kCopied;
+      if (written == LZERROR_BADINHANDLE) return kNoSource;
+      if (written == LZERROR_BADOUTHANDLE) return kDestinationRefused;
+      return kCopyFailed;
+    }
+    // The expander takes it for a plain file after all: copy it as one.
+    if (SetFilePointer(source.Get(), 0, nullptr, FILE_BEGIN) != 0 || !ReadFile(source.Get(), data, size, &got, nullptr))
+      return kCopyFailed;
+  }
+  while (got > 0) {
+    if (!WriteAll(destination, data, got)) return kCopyFailed;
+    if (!ReadFile(source.Get(), data, size, &got, nullptr)) return kCopyFailed;
+  }
+  return kCopied;
+}
+
+}  // namespace
+
+char* CopyBuffer::Data() {
+  if (!data_) data_.reset(new char[kSize]);
+  return data_.get();
+}
+
+bool IsFolder(const std::string& path) {
+  if (!FitsPlatform(path)) return false;
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool PassesFileTest(const std::string& name) {
+  if (!FitsPlatform(name)) return false;
+  WIN32_FIND_DATAA entry;
+  {
+    const Find search(FindFirstFileA(name.c_str(), &entry));
+    if (!search.Valid()) return false;
+  }
+  if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+  FILETIME local;
+  WORD date, time;
+  return FileTimeToLocalFileTime(&entry.ftLastWriteTime, &local) && FileTimeToDosDateTime(&local, &date, &time);
+}
+
+void CreateFolderChain(const std::string& path) {
+  if (!FitsPlatform(path)) return;
+  // Walk up to the first folder that exists, then create downwards. Every
+  // step is a prefix of `path`, so lengths are enough to remember it; a
+  // walk rather than recursion, since a long path has thousands of levels.
+  std::vector<std::size_t> missing;
+  std::string part = path;
+  for (;;) {
+    if (!part.empty() && part.back() == '\\') part.pop_back();
+    if (part.size() < 3 || IsFolder(part)) break;
+    missing.push_back(part.size());
+    std::string parent = FolderPart(part);
+    // A name ending in a colon is its own folder part: there is no parent.
+    if (parent.size() == part.size() && part.back() != '\\') break;
+    part = std::move(parent);
+  }
+  for (auto length = missing.rbegin(); length != missing.rend(); ++length)
+    CreateDirectoryA(path.substr(0, *length).c_str(), nullptr);
+}
+
+KlvInt CopyOneFile(const std::string& to, const std::string& from, CopyMode mode, int allowance, CopyBuffer& buffer) {
+  if (!FitsPlatform(to) || !FitsPlatform(from)) return kCopyFailed;
+  for (;;) {
+    File source(CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!source.Valid()) {
+      switch (GetLastError()) {
+        case ERROR_FILE_NOT_FOUND: return kNoSource;
+        case ERROR_PATH_NOT_FOUND: return kNoSourceFolder;
+        default: return kCopyFailed;
+      }
+    }
+    // Opened as it is, or made empty when missing; never emptied here, since
+    // it may be the source under another name.
+    const HANDLE opened = CreateFileA(to.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const DWORD error = GetLastError();
+    if (opened == INVALID_HANDLE_VALUE) {
+      if (error == ERROR_INVALID_FUNCTION) return kNoDestination;
+      // Wine reports a missing drive as "file not found"; Windows as "path not found".
+      if (error != ERROR_PATH_NOT_FOUND && error != ERROR_FILE_NOT_FOUND) return kCopyFailed;
+      const std::string folder = FolderPart(to);
+      CreateFolderChain(folder);
+      if (allowance <= 0 || !IsFolder(folder)) return kNoDestination;
+      --allowance;
+      continue;
+    }
+    Destination destination(to, opened, error != ERROR_ALREADY_EXISTS);
+    if (!destination.Created() && Untouchable(source.Get(), destination.Get(), from, to)) return kCopyFailed;
+
+    FILETIME written;
+    const bool dated = GetFileTime(source.Get(), nullptr, nullptr, &written);
+    const KlvInt result = CopyContent(source, destination.Get(), buffer);
+    if (result != kCopied) return result;
+    // What the destination held beyond the new content goes; the copy keeps
+    // the source's date, as the platform's expander does.
+    if (!SetEndOfFile(destination.Get())) return kCopyFailed;
+    if (dated) SetFileTime(destination.Get(), nullptr, nullptr, &written);
+    destination.Keep();
+    source.Reset();
+    if (mode == CopyMode::kMove) DeleteFileA(from.c_str());  // a read-only source stays, and that is success
+    return kCopied;
+  }
+}
+
+KlvInt CopyMatchingFiles(const std::string& source, const std::string& destination, CopyMode mode) {
+  if (source.empty()) return kNoSource;
+  if (destination.empty()) return kNoDestination;
+  if (!FitsPlatform(source) || !FitsPlatform(destination)) return kCopyFailed;
+  if (FullPath(source) == FullPath(destination)) return kCopyFailed;
+
+  // The names are gathered before anything is copied, so files that the
+  // copy itself creates in the source folder are never picked up.
+  std::vector<std::string> names;
+  {
+    WIN32_FIND_DATAA entry;
+    const Find search(FindFirstFileA(source.c_str(), &entry));
+    DWORD error = search.Valid() ? ERROR_SUCCESS : GetLastError();
+    if (search.Valid()) {
+      constexpr DWORD kVolumeLabel = 0x8;
+      constexpr DWORD kSkipped = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY | kVolumeLabel;
+      do {
+        if (!(entry.dwFileAttributes & kSkipped)) names.emplace_back(entry.cFileName);
+      } while (FindNextFileA(search.Get(), &entry));
+      error = GetLastError();
+    }
+    if (names.empty()) {
+      switch (error) {
+        case ERROR_PATH_NOT_FOUND: return kNoSourceFolder;
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_NO_MORE_FILES: return kNoSource;
+        default: return kCopyFailed;
+      }
+    }
+    if (error != ERROR_NO_MORE_FILES) return kCopyFailed;
+  }
+
+  // The wildcard table: which of the source's parts hold wildcards decides
+  // how each found name maps onto the destination.
+  const std::string sourceFolder = FolderPart(source), destinationFolder = FolderPart(destination);
+  const std::string sourceExtension = Extension(source), sourceBase = Base(source);
+  CopyBuffer buffer;
+  for (const std::string& name : names) {
+    std::string from = sourceFolder + name, to;
+    if (Contains(sourceExtension, "*") && Contains(sourceBase, "*")) {
+      to = destinationFolder + name;
+    } else if (Contains(sourceExtension, "*?")) {
+      to = ReplaceExtension(destination, Extension(name));
+    } else if (Contains(sourceBase, "*?")) {
+      to = destinationFolder + ReplaceExtension(name, Extension(destination));
+    } else {
+      from = source;
+      to = destination;
+    }
+    const KlvInt result = CopyOneFile(to, from, mode, kRetryAllowance, buffer);
+    if (result != kCopied) return result;
+  }
+  return kCopied;
+}
+
+}  // namespace klv
+
+using klv::Arg;
+
+/* Creates DirectoryName with every missing parent folder, outermost first:
+   0 when it is a folder afterwards (made now or already there), -1
+   otherwise. Names shorter than three characters are never created. */
+KlvInt KLV_CALL kLvCreateDirectory(KlvText DirectoryName) {
+  return klv::IntExport(-1, [&] {
+    const std::string name = Arg(DirectoryName);
+    klv::CreateFolderChain(name);
+    return klv::IsFolder(name) ? 0 : -1;
+  });
+}
+
+/* Removes the empty folder DirectoryName: 0 when it was a folder and is
+   gone, -1 when it was no folder or is still there. */
+KlvInt KLV_CALL kLvRemoveDirectory(KlvText DirectoryName) {
+  return klv::IntExport(-1, [&] {
+    const std::string name = Arg(DirectoryName);
+    if (!klv::IsFolder(name)) return -1;
+    RemoveDirectoryA(name.c_str());
+    return klv::IsFolder(name) ? -1 : 0;
+  });
+}
+
+/* 1 when FileName (wildcards allowed: the first match counts) is a file with
+   a DOS-representable date, 0 otherwise; folders give 0. */
+KlvInt KLV_CALL kLvDoesFileExist(KlvText FileName) {
+  return klv::IntExport(0, [&] { return klv::PassesFileTest(Arg(FileName)) ? 1 : 0; });
+}
+
+/* Copies SourceFileName (wildcards allowed in its name part) to
+   DestinationFileName, expanding LZ-compressed sources and creating missing
+   destination folders. Result: 0 done, 1 no source, 2 no source folder, 3
+   destination refused by the expander, 4 destination cannot be opened, 5
+   same file on both sides or any other failure. */
+KlvInt KLV_CALL kLvCopyFile(KlvText SourceFileName, KlvText DestinationFileName) {
+  return klv::IntExport(klv::kCopyFailed, [&] {
+    return klv::CopyMatchingFiles(Arg(SourceFileName), Arg(DestinationFileName), klv::CopyMode::kCopy);
+  });
+}
+
+/* As kLvCopyFile, then deletes each source copied; a source that cannot be
+   deleted (read-only) stays and still counts as moved. Never deletes a
+   file's only copy. */
+KlvInt KLV_CALL kLvMoveFile(KlvText SourceFileName, KlvText DestinationFileName) {
+  return klv::IntExport(klv::kCopyFailed, [&] {
+    return klv::CopyMatchingFiles(Arg(SourceFileName), Arg(DestinationFileName), klv::CopyMode::kMove);
+  });
+}

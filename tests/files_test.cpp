@@ -1,0 +1,521 @@
+// Files and folders through the exports, against Wine's real file system.
+#include "klv_test.h"
+
+#include <lzexpand.h>
+
+#include <random>
+#include <vector>
+
+#include "szdd.h"
+
+using namespace klvtest;
+
+namespace {
+
+std::string RandomBytes(std::size_t size, unsigned seed) {
+  std::mt19937 generator(seed);
+  std::string bytes(size, '\0');
+  for (char& c : bytes) c = static_cast<char>(generator() & 0xFF);
+  return bytes;
+}
+
+// Repetitive text with some noise: what the LZ format is made for.
+std::string TextLike(std::size_t size, unsigned seed) {
+  static const char* words[] = {"title ", "video ", "sound ", "disc ", "the ", "of ", "\r\n", "kLv "};
+  std::mt19937 generator(seed);
+  std::string text;
+  while (text.size() < size) text += (generator() % 5 == 0) ? std::string(1, char('A' + generator() % 26)) : words[generator() % 8];
+  text.resize(size);
+  return text;
+}
+
+FILETIME LastWrite(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+  return data.ftLastWriteTime;
+}
+
+bool SetYear(const std::string& path, WORD year) {
+  SYSTEMTIME when{year, 6, 0, 15, 12, 0, 0, 0};
+  FILETIME time;
+  SystemTimeToFileTime(&when, &time);
+  HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const BOOL done = SetFileTime(file, nullptr, nullptr, &time);
+  CloseHandle(file);
+  return done;
+}
+
+// The names that a search over `pattern` yields, in the platform's order.
+std::vector<std::string> PlatformOrder(const std::string& pattern) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA(pattern.c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(entry.cFileName);
+  } while (FindNextFileA(find, &entry));
+  FindClose(find);
+  return names;
+}
+
+// The same file seen through Wine's Z: drive (the host's root), or empty
+// where the platform is not Wine.
+std::string UnixDriveView(const std::string& path) {
+  using UnixName = char*(__cdecl*)(const WCHAR*);
+  const auto unixName = reinterpret_cast<UnixName>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  if (!unixName) return "";
+  const std::wstring wide(path.begin(), path.end());
+  char* name = unixName(wide.c_str());
+  if (!name) return "";
+  std::string view = "Z:" + std::string(name);
+  HeapFree(GetProcessHeap(), 0, name);
+  for (char& c : view)
+    if (c == '/') c = '\\';
+  return view;
+}
+
+// A drive letter that names no drive.
+std::string MissingDrive() {
+  const DWORD drives = GetLogicalDrives();
+  for (char letter = 'Q'; letter <= 'Y'; ++letter)
+    if (!(drives & (1u << (letter - 'A')))) return std::string(1, letter) + ":";
+  return "";
+}
+
+// The current folder, changed for one test and put back.
+class CurrentFolder {
+ public:
+  explicit CurrentFolder(const std::string& folder) {
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    previous_ = previous;
+    SetCurrentDirectoryA(folder.c_str());
+  }
+  ~CurrentFolder() { SetCurrentDirectoryA(previous_.c_str()); }
+
+ private:
+  std::string previous_;
+};
+
+class Files : public ::testing::Test {
+ protected:
+  decltype(&kLvCreateDirectory) createDirectory = KLV_FN(kLvCreateDirectory);
+  decltype(&kLvRemoveDirectory) removeDirectory = KLV_FN(kLvRemoveDirectory);
+  decltype(&kLvDoesFileExist) doesFileExist = KLV_FN(kLvDoesFileExist);
+  decltype(&kLvCopyFile) copyFile = KLV_FN(kLvCopyFile);
+  decltype(&kLvMoveFile) moveFile = KLV_FN(kLvMoveFile);
+  TempDir dir;
+  std::string src = dir / "src";
+  std::string dst = dir / "dst";
+
+  void SetUp() override { ASSERT_TRUE(CreateDirectoryA(src.c_str(), nullptr)); }
+
+  int Copy(const std::string& from, const std::string& to) { return copyFile(from.c_str(), to.c_str()); }
+  int Move(const std::string& from, const std::string& to) { return moveFile(from.c_str(), to.c_str()); }
+  int Exists(const std::string& name) { return doesFileExist(name.c_str()); }
+
+  // Writes the named files into src, each holding its own name.
+  void Put(std::initializer_list<const char*> names) {
+    for (const char* name : names) ASSERT_TRUE(WriteFile(src + "\\" + name, name));
+  }
+  std::string Content(const std::string& path) { return ReadFile(path).value_or("<missing>"); }
+};
+
+}  // namespace
+
+TEST_F(Files, FolderChainIsCreatedOutermostFirst) {
+  // Each CreateDirectoryA needs its parent, so the chain only succeeds from the outside in.
+  const std::string deep = dir / "a\\b\\c\\";
+  EXPECT_EQ(createDirectory(deep.c_str()), 0);
+  EXPECT_TRUE(IsFolder(dir / "a\\b\\c"));
+  EXPECT_EQ(createDirectory(deep.c_str()), 0);  // already there
+  EXPECT_EQ(createDirectory((dir / "a\\b").c_str()), 0);
+  EXPECT_EQ(createDirectory((dir / "x\\\\y").c_str()), 0);  // a doubled separator
+  EXPECT_TRUE(IsFolder(dir / "x\\y"));
+}
+
+TEST_F(Files, CreateDirectoryRefusals) {
+  ASSERT_TRUE(WriteFile(dir / "file", "x"));
+  EXPECT_EQ(createDirectory((dir / "file").c_str()), -1);
+  EXPECT_EQ(createDirectory((dir / "file\\sub").c_str()), -1);
+  EXPECT_EQ(createDirectory(nullptr), -1);
+  EXPECT_EQ(createDirectory(""), -1);
+  EXPECT_EQ(createDirectory("*"), -1);
+  {
+    // Names of one and two characters are never created; three are.
+    CurrentFolder here(dir.Path());
+    EXPECT_EQ(createDirectory("a"), -1);
+    EXPECT_EQ(createDirectory("ab"), -1);
+    EXPECT_EQ(createDirectory("ab\\"), -1);
+    EXPECT_EQ(createDirectory("abc"), 0);
+  }
+  EXPECT_FALSE(klvtest::Exists(dir / "a"));
+  EXPECT_FALSE(klvtest::Exists(dir / "ab"));
+  EXPECT_TRUE(IsFolder(dir / "abc"));
+  EXPECT_EQ(createDirectory(LongText(100000).c_str()), -1);
+  // A name whose length wraps the platform's 16-bit count would reach it as
+  // its first few characters: it is refused, not cut.
+  const std::string wrapped = dir / "wrap";
+  EXPECT_EQ(createDirectory((wrapped + "\\" + LongText(65535)).c_str()), -1);
+  EXPECT_FALSE(klvtest::Exists(wrapped));
+  // A name ending in a colon has no parent to walk to; the call still ends.
+  const std::string colon = dir / "q\\ab:";
+  EXPECT_EQ(createDirectory(colon.c_str()), IsFolder(colon) ? 0 : -1);
+}
+
+TEST_F(Files, RemoveDirectory) {
+  const std::string full = dir / "full", empty = dir / "empty";
+  ASSERT_EQ(createDirectory((full + "\\inner").c_str()), 0);
+  ASSERT_EQ(createDirectory(empty.c_str()), 0);
+  EXPECT_EQ(removeDirectory(full.c_str()), -1);
+  EXPECT_TRUE(IsFolder(full + "\\inner"));
+  EXPECT_EQ(removeDirectory(empty.c_str()), 0);
+  EXPECT_FALSE(klvtest::Exists(empty));
+  EXPECT_EQ(removeDirectory(empty.c_str()), -1);
+  ASSERT_TRUE(WriteFile(dir / "file", "x"));
+  EXPECT_EQ(removeDirectory((dir / "file").c_str()), -1);
+  EXPECT_TRUE(klvtest::Exists(dir / "file"));
+  EXPECT_EQ(removeDirectory(nullptr), -1);
+  EXPECT_EQ(removeDirectory(""), -1);
+  EXPECT_EQ(removeDirectory(LongText(100000).c_str()), -1);
+}
+
+TEST_F(Files, FileTest) {
+  Put({"a.txt", "b.txt", "hidden.dat", "system.dat", "old.dat"});
+  ASSERT_TRUE(SetFileAttributesA((src + "\\hidden.dat").c_str(), FILE_ATTRIBUTE_HIDDEN));
+  ASSERT_TRUE(SetFileAttributesA((src + "\\system.dat").c_str(), FILE_ATTRIBUTE_SYSTEM));
+  ASSERT_TRUE(SetYear(src + "\\old.dat", 1975));
+  EXPECT_EQ(Exists(src + "\\a.txt"), 1);
+  EXPECT_EQ(Exists(src + "\\A.TXT"), 1);
+  EXPECT_EQ(Exists(src + "\\*.txt"), 1);
+  EXPECT_EQ(Exists(src + "\\?.txt"), 1);
+  EXPECT_EQ(Exists(src + "\\hidden.dat"), 1);
+  EXPECT_EQ(Exists(src + "\\system.dat"), 1);
+  EXPECT_EQ(Exists(src + "\\old.dat"), 0);  // no DOS date before 1980
+  ASSERT_TRUE(SetYear(src + "\\old.dat", 1981));
+  EXPECT_EQ(Exists(src + "\\old.dat"), 1);
+  EXPECT_EQ(Exists(src), 0);
+  EXPECT_EQ(Exists(src + "\\"), 0);
+  EXPECT_EQ(Exists(src + "\\*.zip"), 0);
+  EXPECT_EQ(Exists(src + "\\missing.txt"), 0);
+  EXPECT_EQ(Exists(dir / "nowhere\\a.txt"), 0);
+  EXPECT_EQ(doesFileExist(nullptr), 0);
+  EXPECT_EQ(doesFileExist(""), 0);
+  EXPECT_EQ(Exists(LongText(100000)), 0);
+  EXPECT_EQ(Exists(src + "\\a.txt" + std::string(65536, ' ')), 0);
+  {
+    CurrentFolder here(dir.Path());  // holds only the folder src
+    EXPECT_EQ(doesFileExist("*"), 0);
+    EXPECT_EQ(doesFileExist("*.*"), 0);
+  }
+  {
+    CurrentFolder here(src);
+    EXPECT_EQ(doesFileExist("b.*"), 1);
+  }
+}
+
+TEST_F(Files, StarDotStarIntoAFolderCreatedOnTheWay) {
+  Put({"one.txt", "two.doc", "three", "hidden.txt", "system.txt", "readonly.txt"});
+  ASSERT_TRUE(SetFileAttributesA((src + "\\hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN));
+  ASSERT_TRUE(SetFileAttributesA((src + "\\system.txt").c_str(), FILE_ATTRIBUTE_SYSTEM));
+  ASSERT_TRUE(SetFileAttributesA((src + "\\readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(CreateDirectoryA((src + "\\folder").c_str(), nullptr));
+  EXPECT_EQ(Copy(src + "\\*.*", dst + "\\deeper\\"), 0);
+  const std::string out = dst + "\\deeper\\";
+  for (const char* name : {"one.txt", "two.doc", "three", "readonly.txt"}) EXPECT_EQ(Content(out + name), name);
+  for (const char* name : {"hidden.txt", "system.txt", "folder"}) EXPECT_FALSE(klvtest::Exists(out + name)) << name;
+  EXPECT_EQ(Content(src + "\\one.txt"), "one.txt");  // a copy leaves its sources
+  // The copy is an ordinary, writable file dated as its source.
+  EXPECT_EQ(GetFileAttributesA((out + "readonly.txt").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+  const FILETIME copied = LastWrite(out + "one.txt"), original = LastWrite(src + "\\one.txt");
+  EXPECT_EQ(CompareFileTime(&copied, &original), 0);
+}
+
+TEST_F(Files, NameMappingTable) {
+  Put({"n.txt", "m.txt", "readme.doc", "readme.txt", "plain"});
+  ASSERT_EQ(createDirectory((dst + "\\").c_str()), 0);
+  // "*.txt" to x.bak: every name keeps its own base and takes the extension.
+  EXPECT_EQ(Copy(src + "\\*.txt", dst + "\\x.bak"), 0);
+  EXPECT_EQ(Content(dst + "\\n.bak"), "n.txt");
+  EXPECT_EQ(Content(dst + "\\m.bak"), "m.txt");
+  EXPECT_EQ(Content(dst + "\\readme.bak"), "readme.txt");
+  EXPECT_FALSE(klvtest::Exists(dst + "\\x.bak"));
+  // "*" into a folder drops every extension.
+  EXPECT_EQ(Copy(src + "\\*", dst + "\\stripped\\"), 0);
+  EXPECT_EQ(Content(dst + "\\stripped\\n"), "n.txt");
+  EXPECT_EQ(Content(dst + "\\stripped\\plain"), "plain");
+  // "readme.*" to info.txt: the name is the destination's, the extension each source's.
+  EXPECT_EQ(Copy(src + "\\readme.*", dst + "\\info.txt"), 0);
+  EXPECT_EQ(Content(dst + "\\info.doc"), "readme.doc");
+  EXPECT_EQ(Content(dst + "\\info.txt"), "readme.txt");
+  // "*.*" to a name without a trailing backslash: the files go beside that name.
+  EXPECT_EQ(Copy(src + "\\*.*", dst + "\\nobackslash"), 0);
+  EXPECT_EQ(Content(dst + "\\plain"), "plain");
+  EXPECT_EQ(Content(dst + "\\readme.doc"), "readme.doc");
+  EXPECT_FALSE(klvtest::Exists(dst + "\\nobackslash"));
+  // No wildcard: one file under the destination's name.
+  EXPECT_EQ(Copy(src + "\\plain", dst + "\\renamed.dat"), 0);
+  EXPECT_EQ(Content(dst + "\\renamed.dat"), "plain");
+}
+
+TEST_F(Files, CopyIntoTheSourceFolderPicksUpNothingItMade) {
+  Put({"a.txt", "b.txt", "c.txt"});
+  // Every "*" match becomes name.bak beside it; the new files match "*" too.
+  EXPECT_EQ(Copy(src + "\\*", src + "\\x.bak"), 0);
+  for (const char* name : {"a", "b", "c"}) EXPECT_EQ(Content(src + "\\" + name + ".bak"), std::string(name) + ".txt");
+  EXPECT_EQ(PlatformOrder(src + "\\*").size(), 6u);
+}
+
+TEST_F(Files, SameFileIsLeftIntact) {
+  // A compressed file expanded onto itself grows without end, so that case
+  // runs on the small drive (SmallDrive) where a fault ends at a full disk.
+  const std::string file = src + "\\same.txt";
+  ASSERT_TRUE(WriteFile(file, "content"));
+  // The same full path: nothing is touched.
+  const FILETIME before = LastWrite(file);
+  EXPECT_EQ(Copy(file, file), 5);
+  EXPECT_EQ(Move(file, src + "\\.\\same.txt"), 5);
+  const FILETIME after = LastWrite(file);
+  EXPECT_EQ(CompareFileTime(&before, &after), 0);
+  // Other forms of the same path: letter case, the folder as the
+  // destination of "*.*", the Z: drive's view of C:.
+  std::string upper = file;
+  for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  std::vector<std::pair<std::string, std::string>> forms = {
+      {file, upper}, {src + "\\*.*", src + "\\"}, {src + "\\*.t*", src + "\\x.t*"}};
+  const std::string viaZ = UnixDriveView(file);
+  if (!viaZ.empty()) forms.emplace_back(file, viaZ);
+  for (const auto& [from, to] : forms) {
+    EXPECT_EQ(Copy(from, to), 5) << from << " -> " << to;
+    EXPECT_EQ(Move(from, to), 5) << from << " -> " << to;
+    EXPECT_EQ(Content(file), "content");
+  }
+}
+
+TEST_F(Files, SourceCodes) {
+  Put({"a.txt"});
+  ASSERT_TRUE(CreateDirectoryA((src + "\\folder.txt").c_str(), nullptr));
+  ASSERT_TRUE(WriteFile(src + "\\hidden.dat", "h"));
+  ASSERT_TRUE(SetFileAttributesA((src + "\\hidden.dat").c_str(), FILE_ATTRIBUTE_HIDDEN));
+  EXPECT_EQ(Copy(dir / "missing\\*.*", dst + "\\"), 2);
+  EXPECT_EQ(Copy(dir / "missing\\a.txt", dst + "\\a.txt"), 2);
+  EXPECT_EQ(Copy(src + "\\*.zip", dst + "\\"), 1);
+  EXPECT_EQ(Copy(src + "\\b.txt", dst + "\\b.txt"), 1);
+  EXPECT_EQ(Copy(src + "\\folder.*", dst + "\\"), 1);  // folders are never copied
+  EXPECT_EQ(Copy(src + "\\*.dat", dst + "\\"), 1);     // nor hidden files
+  EXPECT_EQ(Copy(src + "\\folder.txt", dst + "\\x"), 1);
+  EXPECT_FALSE(klvtest::Exists(dst));
+}
+
+TEST_F(Files, ReadOnlySourceIsCopiedAndMoveLeavesIt) {
+  Put({"ro.txt"});
+  const std::string ro = src + "\\ro.txt";
+  ASSERT_TRUE(SetFileAttributesA(ro.c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(Copy(ro, dst + "\\copy.txt"), 0);
+  EXPECT_EQ(Content(dst + "\\copy.txt"), "ro.txt");
+  EXPECT_EQ(Move(ro, dst + "\\moved.txt"), 0);
+  EXPECT_EQ(Content(dst + "\\moved.txt"), "ro.txt");
+  EXPECT_EQ(Content(ro), "ro.txt");
+}
+
+TEST_F(Files, MoveCopiesThenDeletes) {
+  Put({"a.txt", "b.txt"});
+  EXPECT_EQ(Move(src + "\\*.txt", dst + "\\*.txt"), 0);
+  EXPECT_EQ(Content(dst + "\\a.txt"), "a.txt");
+  EXPECT_EQ(Content(dst + "\\b.txt"), "b.txt");
+  EXPECT_TRUE(PlatformOrder(src + "\\*").empty());
+}
+
+TEST_F(Files, OverwritingLeavesExactlyTheNewContent) {
+  ASSERT_TRUE(WriteFile(src + "\\short.txt", "new"));
+  ASSERT_TRUE(WriteFile(dst + "_long.txt", std::string(10000, 'o')));
+  EXPECT_EQ(Copy(src + "\\short.txt", dst + "_long.txt"), 0);
+  EXPECT_EQ(Content(dst + "_long.txt"), "new");
+  const std::string expanded = TextLike(5000, 7);
+  ASSERT_TRUE(WriteFile(src + "\\packed.tx_", SzddCompress(expanded, 't')));
+  ASSERT_TRUE(WriteFile(dst + "_long.txt", std::string(9000, 'o')));
+  EXPECT_EQ(Copy(src + "\\packed.tx_", dst + "_long.txt"), 0);
+  EXPECT_EQ(Content(dst + "_long.txt"), expanded);
+}
+
+TEST_F(Files, ThirdOfFiveFailing) {
+  Put({"1.dat", "2.dat", "3.dat", "4.dat", "5.dat"});
+  for (const bool move : {false, true}) {
+    SCOPED_TRACE(move ? "move" : "copy");
+    const auto order = PlatformOrder(src + "\\*.dat");
+    ASSERT_EQ(order.size(), 5u);
+    const std::string out = dst + (move ? "m\\" : "c\\");
+    // The third file in search order is locked against reading.
+    HANDLE lock = CreateFileA((src + "\\" + order[2]).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(move ? Move(src + "\\*.*", out) : Copy(src + "\\*.*", out), 5);
+    CloseHandle(lock);
+    for (std::size_t i = 0; i < 5; ++i) {
+      EXPECT_EQ(klvtest::Exists(out + order[i]), i < 2) << order[i];
+      EXPECT_EQ(klvtest::Exists(src + "\\" + order[i]), !move || i >= 2) << order[i];
+    }
+  }
+}
+
+TEST_F(Files, LzSourcesArriveExpanded) {
+  const std::size_t sizes[] = {0, 1, 2, 3, 17, 18, 19, 4095, 4096, 4097, 65536, 300001, (1 << 20) + 3};
+  unsigned seed = 1;
+  for (const std::size_t size : sizes) {
+    for (const bool text : {false, true}) {
+      SCOPED_TRACE(std::to_string(size) + (text ? " text" : " random"));
+      const std::string data = text ? TextLike(size, seed++) : RandomBytes(size, seed++);
+      const std::string packed = src + "\\data.bi_";
+      ASSERT_TRUE(WriteFile(packed, SzddCompress(data, 'n')));
+      // The platform's own expander, called directly.
+      HANDLE in = CreateFileA(packed.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+      HANDLE out = CreateFileA((dir / "direct.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+      ASSERT_NE(in, INVALID_HANDLE_VALUE);
+      ASSERT_NE(out, INVALID_HANDLE_VALUE);
+      const HFILE lz = LZInit(static_cast<HFILE>(reinterpret_cast<INT_PTR>(in)));
+      ASSERT_GT(lz, 0);
+      EXPECT_EQ(LZCopy(lz, static_cast<HFILE>(reinterpret_cast<INT_PTR>(out))), static_cast<LONG>(size));
+      LZClose(lz);
+      CloseHandle(out);
+      EXPECT_TRUE(Content(dir / "direct.bin") == data);
+      // Through the library.
+      EXPECT_EQ(Copy(packed, dst + "\\data.bin"), 0);
+      EXPECT_TRUE(Content(dst + "\\data.bin") == data);
+    }
+  }
+  // Moving expands as well, and removes the compressed source.
+  EXPECT_EQ(Move(src + "\\data.bi_", dst + "\\moved.bin"), 0);
+  EXPECT_EQ(ReadFile(dst + "\\moved.bin")->size(), (std::size_t(1) << 20) + 3);
+  EXPECT_FALSE(klvtest::Exists(src + "\\data.bi_"));
+}
+
+TEST_F(Files, LzLookalikes) {
+  // Shorter than the header, or another method: not expanded as method A.
+  const std::string magic("SZDD\x88\xF0\x27\x33", 8);
+  ASSERT_TRUE(WriteFile(src + "\\short.bin", magic + "A"));
+  EXPECT_EQ(Copy(src + "\\short.bin", dst + "\\short.bin"), 0);
+  EXPECT_EQ(Content(dst + "\\short.bin"), magic + "A");
+  std::string other = SzddCompress(TextLike(100, 3));
+  other[8] = 'B';
+  ASSERT_TRUE(WriteFile(src + "\\other.bin", other));
+  EXPECT_EQ(Copy(src + "\\other.bin", dst + "\\other.bin"), 5);
+  EXPECT_FALSE(klvtest::Exists(dst + "\\other.bin"));  // no empty file left behind
+  EXPECT_EQ(Content(src + "\\other.bin"), other);
+}
+
+TEST_F(Files, LongPathsWithinThePlatformLimit) {
+  // About 250 characters: well past the 59 of a fixed buffer.
+  std::string folder = dir.Path();
+  while (folder.size() < 210) folder += "\\" + LongText(20, 'k');
+  const std::string from = folder + "\\source.txt", to = folder + "\\x\\target.txt";
+  ASSERT_LT(to.size(), std::size_t(MAX_PATH));
+  ASSERT_EQ(createDirectory(folder.c_str()), 0);
+  ASSERT_TRUE(WriteFile(from, "deep"));
+  EXPECT_EQ(Exists(from), 1);
+  EXPECT_EQ(Copy(from, to), 0);
+  EXPECT_EQ(Content(to), "deep");
+  EXPECT_EQ(Move(folder + "\\*.txt", folder + "\\y\\*.txt"), 0);
+  EXPECT_EQ(Content(folder + "\\y\\source.txt"), "deep");
+}
+
+TEST_F(Files, BadInput) {
+  Put({"keep.txt"});
+  ASSERT_TRUE(CreateDirectoryA(dst.c_str(), nullptr));
+  const std::string keep = src + "\\keep.txt";
+  EXPECT_EQ(copyFile(nullptr, nullptr), 1);
+  EXPECT_EQ(copyFile(nullptr, (dst + "\\x").c_str()), 1);
+  EXPECT_EQ(copyFile("", (dst + "\\x").c_str()), 1);
+  EXPECT_EQ(copyFile(keep.c_str(), nullptr), 4);
+  EXPECT_EQ(moveFile(keep.c_str(), ""), 4);
+  EXPECT_EQ(Copy(LongText(100000), dst + "\\x"), 5);
+  EXPECT_EQ(Move(keep, LongText(100000)), 5);
+  EXPECT_EQ(Move(keep, dst + "\\" + LongText(1000)), 5);
+  // A destination name that wraps the platform's 16-bit count is refused whole.
+  EXPECT_EQ(Move(keep, dst + "\\w.txt" + std::string(65536, 'p')), 5);
+  EXPECT_FALSE(klvtest::Exists(dst + "\\w.txt"));
+  // Wildcards where a name is needed.
+  EXPECT_EQ(Copy(keep, dst + "\\*.*"), 5);
+  EXPECT_EQ(Move(src + "\\keep.*", dst + "\\*"), 5);
+  // A destination that cannot be reached.
+  const std::string drive = MissingDrive();
+  ASSERT_FALSE(drive.empty());
+  EXPECT_EQ(Copy(keep, drive + "\\x.txt"), 4);
+  EXPECT_EQ(Move(keep, drive + "\\folder\\x.txt"), 4);
+  EXPECT_EQ(Move(src + "\\*.*", drive + "\\folder\\"), 4);
+  ASSERT_TRUE(WriteFile(dir / "blocker", "b"));
+  EXPECT_EQ(Move(keep, dir / "blocker\\x.txt"), 4);
+  EXPECT_EQ(Content(dir / "blocker"), "b");
+  EXPECT_EQ(Move(keep, dst), 5);  // the destination is a folder
+  ASSERT_TRUE(WriteFile(dst + "\\locked.txt", "old and longer"));
+  ASSERT_TRUE(SetFileAttributesA((dst + "\\locked.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(Move(keep, dst + "\\locked.txt"), 5);
+  EXPECT_EQ(Content(dst + "\\locked.txt"), "old and longer");
+  EXPECT_EQ(Content(keep), "keep.txt");
+  {
+    // Patterns of wildcards only work on the current folder.
+    CurrentFolder here(src);
+    EXPECT_EQ(copyFile("*", "*"), 5);
+    EXPECT_EQ(copyFile("*.*", "out\\"), 0);
+    EXPECT_EQ(copyFile("?", "out\\"), 1);
+  }
+  EXPECT_EQ(Content(src + "\\out\\keep.txt"), "keep.txt");
+  EXPECT_EQ(Content(keep), "keep.txt");
+}
+
+TEST_F(Files, NothingLeftOpen) {
+  Put({"a.txt", "b.txt"});
+  ASSERT_TRUE(WriteFile(src + "\\packed.tx_", SzddCompress(TextLike(3000, 5), 't')));
+  const std::string drive = MissingDrive();
+  auto round = [&] {
+    Copy(src + "\\*.*", dst + "\\");
+    Copy(src + "\\packed.tx_", dst + "\\packed.txt");
+    Copy(src + "\\a.txt", src + "\\A.TXT");
+    Copy(src + "\\*.zip", dst + "\\");
+    Copy(dir / "missing\\*.*", dst + "\\");
+    Copy(src + "\\a.txt", drive + "\\x\\y.txt");
+    Move(dst + "\\*.txt", dir / "moved\\");
+    Exists(src + "\\*.txt");
+    createDirectory((dir / "f\\g").c_str());
+    removeDirectory((dir / "f\\g").c_str());
+  };
+  round();
+  const DWORD before = HandleCount();
+  for (int i = 0; i < 20; ++i) round();
+  EXPECT_EQ(HandleCount(), before);
+}
+
+TEST_F(Files, SmallDrive) {
+  // F: of the test's prefix is a 1 MiB tmpfs when the run could mount one.
+  ULARGE_INTEGER freeBytes{}, totalBytes{};
+  if (GetDriveTypeA("F:\\") != DRIVE_FIXED || !GetDiskFreeSpaceExA("F:\\", &freeBytes, &totalBytes, nullptr) ||
+      totalBytes.QuadPart > (16u << 20))
+    GTEST_SKIP() << "no small drive F: (scripts/small-drive could not mount one)";
+  const std::string big = RandomBytes(3 << 20, 11);
+  const std::string text = TextLike(3 << 20, 12);
+  ASSERT_TRUE(WriteFile(src + "\\big.bin", big));
+  ASSERT_TRUE(WriteFile(src + "\\packed.tx_", SzddCompress(text, 't')));
+  ASSERT_TRUE(WriteFile(src + "\\small.txt", "small"));
+  const DWORD handles = HandleCount();
+  EXPECT_EQ(Copy(src + "\\big.bin", "F:\\big.bin"), 5);
+  EXPECT_EQ(Move(src + "\\packed.tx_", "F:\\text.txt"), 5);
+  EXPECT_EQ(Move(src + "\\big.bin", "F:\\sub\\big.bin"), 5);
+  // Nothing half-written stays behind, the sources stay whole, and the disk is free again.
+  EXPECT_FALSE(klvtest::Exists("F:\\big.bin"));
+  EXPECT_FALSE(klvtest::Exists("F:\\text.txt"));
+  EXPECT_FALSE(klvtest::Exists("F:\\sub\\big.bin"));
+  EXPECT_TRUE(Content(src + "\\big.bin") == big);
+  EXPECT_EQ(Copy(src + "\\small.txt", "F:\\small.txt"), 0);
+  EXPECT_EQ(Content("F:\\small.txt"), "small");
+  EXPECT_EQ(HandleCount(), handles);
+  DeleteFileA("F:\\small.txt");
+  // A compressed file onto itself under another form of its name stays as it is.
+  const std::string packed = SzddCompress(TextLike(20000, 13), 't');
+  ASSERT_TRUE(WriteFile("F:\\packed.tx_", packed));
+  EXPECT_EQ(Copy("F:\\packed.tx_", "F:\\PACKED.TX_"), 5);
+  EXPECT_EQ(Move("F:\\*.*", "F:\\"), 5);
+  EXPECT_TRUE(Content("F:\\packed.tx_") == packed);
+  DeleteFileA("F:\\packed.tx_");
+  RemoveDirectoryA("F:\\sub");
+}
