@@ -66,47 +66,13 @@ const char kMethodTable[] =
     " -- Sets an environment variable of the process.\n"
     "-- Template handlers -- \n";
 
-// Row n - 1 serves selector n. A null row is a method whose handler is not
-// built yet: Call answers kMoaErr_NotImplemented for it.
-const Handler kHandlers[kMethodCount] = {
-    nullptr,  // 1 kLvWriteIniString
-    nullptr,  // 2 kLvReadIniString
-    nullptr,  // 3 kLvReadIniInteger
-    nullptr,  // 4 kLvReadRegString
-    nullptr,  // 5 kLvWriteRegString
-    nullptr,  // 6 kLvReadRegInteger
-    nullptr,  // 7 kLvWriteRegInteger
-    nullptr,  // 8 kLvCreateDirectory
-    nullptr,  // 9 kLvRemoveDirectory
-    nullptr,  // 10 kLvCopyFile
-    nullptr,  // 11 kLvDoesFileExist
-    nullptr,  // 12 kLvGetDriveType
-    nullptr,  // 13 kLvGetDriveList
-    nullptr,  // 14 kLvIsDriveCD
-    nullptr,  // 15 kLvGetCDDrive
-    nullptr,  // 16 kLvMoveFile
-    nullptr,  // 17 kLvGetWindowsDir
-    nullptr,  // 18 kLvGetSystemDir
-    nullptr,  // 19 kLvGetCurrentDir
-    nullptr,  // 20 kLvGetFreeDiskSpace
-    nullptr,  // 21 kLvOpenFile
-    nullptr,  // 22 kLvSaveFile
-    nullptr,  // 23 kLvMessageBox
-    nullptr,  // 24 kLvToolVer
-    nullptr,  // 25 kLvGetEnvironmentStrings
-    nullptr,  // 26 kLvGetEnvironmentVariable
-    nullptr,  // 27 kLvSetEnvironmentVariable
-};
-
 MoaError Dispatch(ScriptInstance& self, MoaMmCallInfo* call) noexcept {
   if (!call) return kMoaErr_BadParam;
   const MoaLong selector = call->methodSelector;
   if (selector < 1 || selector > kMethodCount) return kMoaErr_NoErr;  // `new`, or not ours
   if (!self.value) return kErrNoValueInterface;
-  const Handler handler = kHandlers[selector - 1];
-  if (!handler) return kMoaErr_NotImplemented;
   try {
-    return handler(self, *call);
+    return kHandlers[selector - 1](self, *call);
   } catch (...) {
     return kMoaErr_InternalError;  // nothing may unwind into the host
   }

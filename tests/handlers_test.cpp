@@ -1,0 +1,235 @@
+// The Lingo methods end to end: moahost makes each call as Director would,
+// the Xtra converts the arguments and calls kLv_Tool.dll, and the test
+// checks the library's effects and the Lingo value that comes back.
+#include "klv_test.h"
+#include "klv_window.h"
+#include "moahost.h"
+#include "xtra.h"
+
+using namespace klvtest;
+using moahost::Literal;
+
+namespace {
+
+Literal S(const std::string& text) { return Literal{true, text, 0}; }
+Literal I(MoaLong number) { return Literal{false, std::string(), number}; }
+
+class Lingo : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    host_ = std::make_unique<moahost::Host>(BinDir() + "\\kLvTools.x32");
+    ASSERT_EQ(host_->Register(), kMoaErr_NoErr);
+  }
+  void TearDown() override {
+    EXPECT_EQ(host_->Allocator().Live(), 0);
+    EXPECT_EQ(host_->LiveInstances(), 0);
+    EXPECT_EQ(host_->CanUnloadNow(), kMoaErr_NoErr);
+  }
+
+  // Calls a method; the Xtra must answer 0.
+  MoaMmValue Call(const std::string& method, const std::vector<Literal>& args = {}) {
+    const auto result = host_->CallMethod(method, args);
+    EXPECT_EQ(result.error, kMoaErr_NoErr) << method;
+    return result.result;
+  }
+  // A method that must answer a Lingo string.
+  std::string Text(const std::string& method, const std::vector<Literal>& args = {}) {
+    const MoaMmValue value = Call(method, args);
+    EXPECT_TRUE(host_->ValueInterface().IsString(value)) << method << " answered " << Show(value);
+    return host_->ValueInterface().Text(value);
+  }
+  // A method that must answer a Lingo integer.
+  MoaLong Integer(const std::string& method, const std::vector<Literal>& args = {}) {
+    const MoaMmValue value = Call(method, args);
+    EXPECT_EQ(value.ty, moahost::kInteger) << method << " answered " << Show(value);
+    return value.it;
+  }
+  std::string Show(const MoaMmValue& value) { return host_->ValueInterface().Show(value); }
+
+  // A call record made by hand: `me` and whatever values the test gives.
+  MoaError RawCall(MoaLong selector, std::vector<MoaMmValue> args, MoaMmValue* result) {
+    const MoaID classID = klv::xtra::kScriptClassID;
+    moahost::Instance* instance = host_->Create(&classID);
+    void* out = nullptr;
+    EXPECT_EQ(host_->GetInterface(instance, IID_IMoaMmXScript, &out), kMoaErr_NoErr);
+    args.insert(args.begin(), MoaMmValue{moahost::kObject, 0});
+    MoaMmCallInfo call{instance, 0, selector, *result, static_cast<MoaLong>(args.size()), args.data()};
+    const MoaError answer = static_cast<IMoaMmXScript*>(out)->Call(&call);
+    *result = call.resultValue;
+    static_cast<IMoaMmXScript*>(out)->Release();
+    instance->Release();
+    return answer;
+  }
+
+  std::unique_ptr<moahost::Host> host_;
+};
+
+}  // namespace
+
+TEST_F(Lingo, IniMethodsPassLongTextsWhole) {
+  TempDir dir;
+  // 300 characters that name a file in `dir` only when taken whole.
+  std::string file = dir.Path();
+  while (file.size() < 300 - 13) file += "\\sub\\..";
+  file += "\\settings.ini";
+  ASSERT_GE(file.size(), 300u);
+  const std::string value = LongText(2000, 'v');
+  EXPECT_EQ(Integer("kLvWriteIniString", {S(file), S("Section"), S("Key"), S(value)}), 0);
+  EXPECT_EQ(Text("kLvReadIniString", {S(file), S("Section"), S("Key"), S("none")}), value);
+  EXPECT_EQ(std::string(kLvReadIniString((dir / "settings.ini").c_str(), "Section", "Key", "")), value);
+  // A failed write is visible to the script.
+  EXPECT_EQ(Integer("kLvWriteIniString", {S(dir.Path()), S("Section"), S("Key"), S("v")}), -1);
+}
+
+TEST_F(Lingo, ReadIniIntegerAnswersTheTextOfItsDefault) {
+  TempDir dir;
+  const std::string file = dir / "n.ini";
+  EXPECT_EQ(Text("kLvReadIniInteger", {S(file), S("S"), S("missing"), I(42)}), "42");
+  EXPECT_EQ(Text("kLvReadIniInteger", {S(file), S("S"), S("missing"), I(-7)}),
+            Text("kLvReadIniString", {S(file), S("S"), S("missing"), S("-7")}));
+  ASSERT_EQ(Integer("kLvWriteIniString", {S(file), S("S"), S("k"), S("0x1F")}), 0);
+  EXPECT_EQ(Text("kLvReadIniInteger", {S(file), S("S"), S("k"), I(3)}), "0x1F");
+}
+
+TEST_F(Lingo, RegistryMethods) {
+  const std::string key = "Software\\kLvLingoTest" + std::to_string(GetCurrentProcessId());
+  EXPECT_EQ(Integer("kLvWriteRegString", {S(""), S(key), S("Sec"), S("Name"), S(LongText(100))}), 0);
+  EXPECT_EQ(Text("kLvReadRegString", {S(""), S(key), S("Sec"), S("Name"), S("d")}), LongText(100));
+  EXPECT_EQ(Integer("kLvWriteRegInteger", {S(""), S(key), S("Sec"), S("Count"), I(-5)}), 0);
+  EXPECT_EQ(Integer("kLvReadRegInteger", {S(""), S(key), S("Sec"), S("Count"), I(9)}), -5);
+  EXPECT_EQ(std::string(kLvReadRegString("", key.c_str(), "Sec", "Count", "")), "-5");
+  EXPECT_EQ(Integer("kLvReadRegInteger", {S(""), S(key), S("Sec"), S("Missing"), I(-123)}), -123);
+  RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());
+}
+
+TEST_F(Lingo, FileMethods) {
+  TempDir dir;
+  const std::string made = dir / "a\\b\\c";
+  EXPECT_EQ(Integer("kLvCreateDirectory", {S(made)}), 0);
+  EXPECT_TRUE(IsFolder(made));
+  ASSERT_TRUE(WriteFile(dir / "src.txt", "payload"));
+  EXPECT_EQ(Integer("kLvDoesFileExist", {S(dir / "src.txt")}), 1);
+  EXPECT_EQ(Integer("kLvDoesFileExist", {S(dir / "nothing.txt")}), 0);
+  EXPECT_EQ(Integer("kLvCopyFile", {S(dir / "src.txt"), S(made + "\\copy.txt")}), 0);
+  EXPECT_EQ(ReadFile(made + "\\copy.txt").value_or(""), "payload");
+  EXPECT_EQ(Integer("kLvMoveFile", {S(made + "\\copy.txt"), S(dir / "moved.txt")}), 0);
+  EXPECT_FALSE(Exists(made + "\\copy.txt"));
+  EXPECT_EQ(ReadFile(dir / "moved.txt").value_or(""), "payload");
+  EXPECT_EQ(Integer("kLvCopyFile", {S(dir / "none\\*.txt"), S(made + "\\")}), 2);
+  EXPECT_EQ(Integer("kLvRemoveDirectory", {S(made)}), 0);
+  EXPECT_FALSE(Exists(made));
+  EXPECT_EQ(Integer("kLvRemoveDirectory", {S(made)}), -1);  // negative values reach Lingo unchanged
+}
+
+TEST_F(Lingo, DriveAndFolderMethodsAnswerWhatTheLibraryAnswers) {
+  EXPECT_EQ(Integer("kLvGetDriveType", {S("C:\\")}), kLvGetDriveType("C:\\"));
+  EXPECT_EQ(Integer("kLvGetDriveType", {S("C:\\")}), 2);
+  EXPECT_EQ(Text("kLvGetDriveList"), std::string(kLvGetDriveList()));
+  EXPECT_EQ(Integer("kLvIsDriveCD", {S("C:\\")}), 0);
+  EXPECT_EQ(Text("kLvGetCDDrive"), std::string(kLvGetCDDrive()));
+  EXPECT_EQ(Text("kLvGetWindowsDir"), std::string(kLvGetWindowsDir()));
+  EXPECT_EQ(Text("kLvGetSystemDir"), std::string(kLvGetSystemDir()));
+  EXPECT_EQ(Integer("kLvGetFreeDiskSpace", {S("c")}), kLvGetFreeDiskSpace("C:\\"));
+  EXPECT_EQ(Integer("kLvGetFreeDiskSpace", {S("1")}), -1);
+
+  TempDir dir;
+  std::string deep = dir.Path();
+  while (deep.size() < 120) {
+    deep += "\\" + LongText(20, 'q');
+    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
+  }
+  char previous[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, previous);
+  ASSERT_TRUE(SetCurrentDirectoryA(deep.c_str()));
+  EXPECT_EQ(Text("kLvGetCurrentDir"), deep);
+  SetCurrentDirectoryA(previous);
+}
+
+TEST_F(Lingo, EnvironmentAndVersionMethods) {
+  const std::string value = LongText(5000, 'e');
+  EXPECT_EQ(Integer("kLvSetEnvironmentVariable", {S("KLV_LINGO_VAR"), S(value)}), 1);
+  char check[8];
+  EXPECT_EQ(GetEnvironmentVariableA("KLV_LINGO_VAR", check, sizeof check), value.size() + 1);
+  EXPECT_EQ(Text("kLvGetEnvironmentVariable", {S("KLV_LINGO_VAR")}), value);
+  const std::string list = Text("kLvGetEnvironmentStrings");
+  EXPECT_GT(list.size(), 5000u);
+  EXPECT_NE(list.find("KLV_LINGO_VAR=" + value + "\r"), std::string::npos);
+  EXPECT_EQ(list, std::string(kLvGetEnvironmentStrings()));
+  EXPECT_EQ(Text("kLvGetEnvironmentVariable", {S("KLV_NEVER_SET_VAR")}), "");
+  EXPECT_EQ(Text("kLvToolVer"), "1.7");
+  SetEnvironmentVariableA("KLV_LINGO_VAR", nullptr);
+}
+
+TEST_F(Lingo, MessageBoxShowsTheWholeTextAndAnswersTheButton) {
+  const std::string message = LongText(1000, 'm');
+  std::string shown;
+  Person person(kDialogClass, "kLv Lingo box", [&](HWND box) {
+    char text[4096] = {};
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the message box's text control
+    shown = text;
+    Press(box, IDCANCEL);
+  });
+  EXPECT_EQ(Text("kLvMessageBox", {S(message), S("kLv Lingo box"), S("okcancel"), S("stop"), I(2)}), "Cancel");
+  person.Finish();
+  EXPECT_TRUE(person.Saw());
+  EXPECT_EQ(shown, message);
+}
+
+TEST_F(Lingo, FileDialogsCancelledAnswerTheEmptyText) {
+  char previous[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, previous);  // the dialogs move it
+  for (const char* method : {"kLvOpenFile", "kLvSaveFile"}) {
+    const std::string title = std::string("kLv Lingo ") + method;
+    Person person(kDialogClass, title, [](HWND dialog) { Press(dialog, IDCANCEL); });
+    EXPECT_EQ(Text(method, {S(title), S("C:\\"), S("report"), S(".txt"), S("Text|*.txt")}), "");
+    person.Finish();
+    EXPECT_TRUE(person.Saw()) << method;
+  }
+  SetCurrentDirectoryA(previous);
+}
+
+TEST_F(Lingo, MissingArgumentsAreEmptyTextsAndZero) {
+  TempDir dir;
+  const std::string file = dir / "partial.ini";
+  moahost::Values& values = host_->ValueInterface();
+  MoaMmValue result = moahost::Values::Void();
+  // Only the file name: the empty section, entry and value are written.
+  ASSERT_EQ(RawCall(1, {values.String(file)}, &result), kMoaErr_NoErr);
+  EXPECT_EQ(Show(result), "0");
+  EXPECT_EQ(std::string(kLvReadIniString(file.c_str(), "", "", "missing")), "");
+  result = moahost::Values::Void();
+  ASSERT_EQ(RawCall(6, {values.String(""), values.String("Software\\kLvNoSuchKeyAtAll")}, &result), kMoaErr_NoErr);
+  EXPECT_EQ(Show(result), "0");  // the missing default is 0
+  RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\kLvNoSuchKeyAtAll");
+  result = moahost::Values::Void();
+  ASSERT_EQ(RawCall(20, {}, &result), kMoaErr_NoErr);
+  EXPECT_EQ(Show(result), "-1");
+}
+
+TEST_F(Lingo, AStringArgumentGivenAsAnIntegerIsItsText) {
+  TempDir dir;
+  ASSERT_TRUE(WriteFile(dir / "12", "x"));
+  char previous[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, previous);
+  ASSERT_TRUE(SetCurrentDirectoryA(dir.Path().c_str()));
+  MoaMmValue result = moahost::Values::Void();
+  EXPECT_EQ(RawCall(11, {moahost::Values::Integer(12)}, &result), kMoaErr_NoErr);
+  EXPECT_EQ(Show(result), "1");
+  SetCurrentDirectoryA(previous);
+  // A value that is neither text nor a number is the empty text.
+  result = moahost::Values::Void();
+  EXPECT_EQ(RawCall(11, {moahost::Values::Void()}, &result), kMoaErr_NoErr);
+  EXPECT_EQ(Show(result), "0");
+}
+
+TEST_F(Lingo, ThousandsOfCallsLeaveNothingBehind) {
+  TempDir dir;
+  const std::string file = dir / "loop.ini";
+  const DWORD handles = HandleCount();
+  for (int i = 0; i < 1500; ++i) {
+    ASSERT_EQ(Text("kLvToolVer"), "1.7");
+    ASSERT_EQ(Text("kLvReadIniString", {S(file), S("S"), S("k"), S("d")}), "d");
+  }
+  EXPECT_LE(HandleCount(), handles + 2);
+  // TearDown checks the host's live blocks and DllCanUnloadNow.
+}
