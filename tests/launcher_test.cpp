@@ -250,14 +250,6 @@ HWND Button(HWND window, const std::string& text) {
   return nullptr;
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-    lines.push_back(text.substr(start, end - start));
-  return lines;
-}
-
 int g_disc = 0;
 
 class Launcher : public ::testing::Test {

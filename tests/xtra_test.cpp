@@ -54,14 +54,6 @@ const char* const kDeclarations[] = {
     "kLvSetEnvironmentVariable object me, string VariableName, string value",
 };
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-    lines.push_back(text.substr(start, end - start));
-  return lines;
-}
-
 template <class T>
 T At(const void* base, std::size_t offset) {
   T value;

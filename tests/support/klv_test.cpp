@@ -129,6 +129,14 @@ std::string BinDir() {
   return folder.substr(0, folder.find_last_of('\\'));
 }
 
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+    lines.push_back(text.substr(start, end - start));
+  return lines;
+}
+
 std::string LongText(std::size_t count, char first) {
   static const std::string alphabet = "abcdefghijklmnopqrstuvwxyz0123456789";
   std::string text;

@@ -9,6 +9,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "kLv_Tool.h"
 
@@ -72,6 +73,10 @@ ProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs = 60000
 
 // The folder of the running test executable (where the built binaries are).
 std::string BinDir();
+
+// The lines of a text, each ended by a line feed (a last line without one
+// is left out).
+std::vector<std::string> Lines(const std::string& text);
 
 // A text of `count` characters cycling through letters and digits.
 std::string LongText(std::size_t count, char first = 'a');
