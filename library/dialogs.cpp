@@ -81,16 +81,16 @@ class LongNameGuard {
   // Wine forms it: "C:..." and "\\server..." stand alone, "\name" goes
   // after the drive, anything else after the current folder and a backslash.
   static bool TypedPathTooLong(HWND window) {
-    const LRESULT specSize = SendMessageA(window, CDM_GETSPEC, 0, 0);
-    if (specSize <= 0) return false;
-    std::string spec(static_cast<std::size_t>(specSize), '\0');
-    SendMessageA(window, CDM_GETSPEC, spec.size(), reinterpret_cast<LPARAM>(&spec[0]));
-    spec.resize(std::strlen(spec.c_str()));
-    const bool full = spec.size() >= 2 && (spec[1] == ':' || (spec[0] == '\\' && spec[1] == '\\'));
-    std::size_t length = spec.size();
+    const LRESULT typedSize = SendMessageA(window, CDM_GETSPEC, 0, 0);
+    if (typedSize <= 0) return false;
+    std::string typed(static_cast<std::size_t>(typedSize), '\0');
+    SendMessageA(window, CDM_GETSPEC, typed.size(), reinterpret_cast<LPARAM>(&typed[0]));
+    typed.resize(std::strlen(typed.c_str()));
+    const bool full = typed.size() >= 2 && (typed[1] == ':' || (typed[0] == '\\' && typed[1] == '\\'));
+    std::size_t length = typed.size();
     if (full) {
       // nothing goes before it
-    } else if (!spec.empty() && spec[0] == '\\') {
+    } else if (!typed.empty() && typed[0] == '\\') {
       length += 2;
     } else {
       const LRESULT folderSize = SendMessageA(window, CDM_GETFOLDERPATH, 0, 0);

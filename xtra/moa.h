@@ -138,7 +138,7 @@ struct IMoaCache : IMoaUnknown {
   virtual MoaError MOA_CALL GetInstanceFromRegistry(const MoaID* classID, const MoaID* iid, void** out) = 0;
   virtual MoaError MOA_CALL CreateNewInstanceFromRegistry(const MoaID* classID, const MoaID* iid, void** out) = 0;
   virtual MoaError MOA_CALL EnumerateRegistryEntriesFromFile(void* fileSpec, void* proc, void* refCon) = 0;
-  virtual MoaError MOA_CALL GetFileSpecFromFileDict(IMoaDict* fileDict, void* spec) = 0;
+  virtual MoaError MOA_CALL GetFileSpecFromFileDict(IMoaDict* fileDict, void* out) = 0;
 };
 
 struct IMoaRegister : IMoaUnknown {
