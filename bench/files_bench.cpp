@@ -14,20 +14,16 @@
 #include <string>
 #include <vector>
 
+#include "bench.h"
 #include "kLv_Tool.h"
 #include "szdd.h"
 
 namespace {
 
+using bench::Now;
+
 constexpr int kRounds = 3;
 const std::string kRoot = "C:\\klvbench";
-
-double Now() {
-  LARGE_INTEGER count, frequency;
-  QueryPerformanceCounter(&count);
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 bool Write(const std::string& path, const std::string& bytes) {
   HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);

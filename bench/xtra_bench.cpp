@@ -10,20 +10,16 @@
 #include <string>
 #include <vector>
 
+#include "bench.h"
 #include "kLv_Tool.h"
 #include "moahost.h"
 #include "xtra.h"
 
 namespace {
 
-constexpr int kCalls = 20000;
+using bench::Now;
 
-double Now() {
-  LARGE_INTEGER count, frequency;
-  QueryPerformanceCounter(&count);
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
+constexpr int kCalls = 20000;
 
 // Seconds per call, best of three runs.
 double PerCall(const std::function<void()>& call, int count) {
@@ -36,13 +32,6 @@ double PerCall(const std::function<void()>& call, int count) {
   return best;
 }
 
-std::string BinDir() {
-  char path[MAX_PATH];
-  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path, length);
-  return folder.substr(0, folder.find_last_of('\\'));
-}
-
 void Report(const char* what, double direct, double viaXtra) {
   std::printf("%-34s direct %8.2f us  via Xtra %8.2f us  ratio %6.2f\n", what, direct * 1e6, viaXtra * 1e6,
               viaXtra / direct);
@@ -52,7 +41,7 @@ void Report(const char* what, double direct, double viaXtra) {
 
 int main() {
   try {
-    moahost::Host host(BinDir() + "\\kLvTools.x32");
+    moahost::Host host(bench::BinDir() + "\\kLvTools.x32");
     if (host.Register() != kMoaErr_NoErr) throw moahost::Error("Register failed");
     const std::string ini = "C:\\klvbench_xtra.ini";
     WritePrivateProfileStringA("Section", "Key", "a value of moderate length", ini.c_str());

@@ -11,6 +11,33 @@
 
 namespace autorun {
 
+namespace {
+
+// The window procedure of Startup and Setup, which are never seen: all
+// either does happens in its Form_Load, when the window is created.
+template <void (*FormLoad)(HWND)>
+LRESULT CALLBACK HiddenWindowProc(HWND self, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CREATE) {
+    try {
+      FormLoad(self);
+    } catch (const std::exception& e) {
+      Fatal(std::string("The launcher failed: ") + e.what(), 0);
+    }
+    return 0;
+  }
+  return DefWindowProcA(self, message, wParam, lParam);
+}
+
+void RegisterHiddenWindow(HINSTANCE instance, const char* className, WNDPROC proc, const std::string& name) {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = proc;
+  windowClass.hInstance = instance;
+  windowClass.lpszClassName = className;
+  if (!RegisterClassA(&windowClass)) Fatal("Cannot register the " + name + " window.", GetLastError());
+}
+
+}  // namespace
+
 namespace setup {
 
 constexpr char kClass[] = "autorun.Setup";
@@ -23,30 +50,7 @@ void Form_Load(HWND self) {
   EndLauncher(0);
 }
 
-BOOL OnCreate(HWND self, LPCREATESTRUCTA) {
-  Form_Load(self);
-  return TRUE;
-}
-
-LRESULT CALLBACK WndProc(HWND self, UINT message, WPARAM wParam, LPARAM lParam) {
-  try {
-    switch (message) {
-      case WM_CREATE:
-        return OnCreate(self, reinterpret_cast<LPCREATESTRUCTA>(lParam)) ? 0 : -1;
-    }
-  } catch (const std::exception& e) {
-    Fatal(std::string("The launcher failed: ") + e.what(), 0);
-  }
-  return DefWindowProcA(self, message, wParam, lParam);
-}
-
-void Register(HINSTANCE instance) {
-  WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = WndProc;
-  windowClass.hInstance = instance;
-  windowClass.lpszClassName = kClass;
-  if (!RegisterClassA(&windowClass)) Fatal("Cannot register the Setup window.", GetLastError());
-}
+void Register(HINSTANCE instance) { RegisterHiddenWindow(instance, kClass, HiddenWindowProc<Form_Load>, "Setup"); }
 
 void Show(HINSTANCE instance) {
   // Designed invisible, 3765 x 2310 twips, no caption.
@@ -96,29 +100,8 @@ void Form_Load(HWND self) {
     setup::Show(instance);
 }
 
-BOOL OnCreate(HWND self, LPCREATESTRUCTA) {
-  Form_Load(self);
-  return TRUE;
-}
-
-LRESULT CALLBACK WndProc(HWND self, UINT message, WPARAM wParam, LPARAM lParam) {
-  try {
-    switch (message) {
-      case WM_CREATE:
-        return OnCreate(self, reinterpret_cast<LPCREATESTRUCTA>(lParam)) ? 0 : -1;
-    }
-  } catch (const std::exception& e) {
-    Fatal(std::string("The launcher failed: ") + e.what(), 0);
-  }
-  return DefWindowProcA(self, message, wParam, lParam);
-}
-
 void Register(HINSTANCE instance) {
-  WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = WndProc;
-  windowClass.hInstance = instance;
-  windowClass.lpszClassName = kClass;
-  if (!RegisterClassA(&windowClass)) Fatal("Cannot register the Startup window.", GetLastError());
+  RegisterHiddenWindow(instance, kClass, HiddenWindowProc<Form_Load>, "Startup");
 }
 
 void Load(HINSTANCE instance) {

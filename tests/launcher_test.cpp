@@ -353,6 +353,17 @@ class Launcher : public ::testing::Test {
     EXPECT_TRUE(WriteFile(orvel, "[" + section + "]\r\n" + key + "=" + value + "\r\n"));
   }
 
+  // Clicks the product picture of an open Run screen. The launcher must end
+  // with 0 and exactly one program start; that start is returned (empty
+  // when there was not exactly one).
+  Started RunProduct(Launch& launch, HWND run) {
+    Click(ControlAt(run, kRunImage));
+    EXPECT_EQ(launch.ExitCode(), 0);
+    const auto started = StartedPrograms(1);
+    EXPECT_EQ(started.size(), 1u);
+    return started.size() == 1 ? started[0] : Started{};
+  }
+
   // The programs started so far, waiting until there are `count`.
   std::vector<Started> StartedPrograms(std::size_t count, DWORD timeoutMs = kWait) {
     std::vector<std::string> lines;
@@ -527,14 +538,11 @@ TEST_F(Launcher, ProductPictureStartsTheProductMaximisedAndEnds) {
   Launch launch(disc);
   HWND run = launch.RunWindow();
   ASSERT_NE(run, nullptr);
-  Click(ControlAt(run, kRunImage));
-  EXPECT_EQ(launch.ExitCode(), 0);
-  const auto started = StartedPrograms(1);
-  ASSERT_EQ(started.size(), 1u);
+  const Started started = RunProduct(launch, run);
   const std::string program = disc + "\\My Game\\start.exe";
-  EXPECT_EQ(started[0].module, program);
-  EXPECT_EQ(started[0].commandLine, "\"" + program + "\"");
-  EXPECT_EQ(started[0].show, SW_SHOWMAXIMIZED);
+  EXPECT_EQ(started.module, program);
+  EXPECT_EQ(started.commandLine, "\"" + program + "\"");
+  EXPECT_EQ(started.show, SW_SHOWMAXIMIZED);
 }
 
 TEST_F(Launcher, NotepadStartsTheReadmeEachTimeAndTheWindowStays) {
@@ -664,11 +672,7 @@ TEST_F(Launcher, LongValuesArriveWhole) {
   HWND run = launch.RunWindow();
   ASSERT_NE(run, nullptr);
   EXPECT_EQ(TextOf(ControlAt(run, POINT{180, 50})), product.header);
-  Click(ControlAt(run, kRunImage));
-  EXPECT_EQ(launch.ExitCode(), 0);
-  const auto started = StartedPrograms(1);
-  ASSERT_EQ(started.size(), 1u);
-  EXPECT_EQ(started[0].module, disc + "\\" + product.executable);
+  EXPECT_EQ(RunProduct(launch, run).module, disc + "\\" + product.executable);
 }
 
 TEST_F(Launcher, PictureFormats) {
@@ -834,11 +838,7 @@ TEST_F(Launcher, BadKelbitIniNeverCrashes) {
     HWND run = launch.RunWindow();
     ASSERT_NE(run, nullptr);
     EXPECT_EQ(TextOf(ControlAt(run, POINT{180, 50})), quoted.header);
-    Click(ControlAt(run, kRunImage));
-    EXPECT_EQ(launch.ExitCode(), 0);
-    const auto started = StartedPrograms(1);
-    ASSERT_EQ(started.size(), 1u);
-    EXPECT_EQ(started[0].module, disc + "\\game\\start.exe");
+    EXPECT_EQ(RunProduct(launch, run).module, disc + "\\game\\start.exe");
     DeleteFileA(log.c_str());
   }
   {
