@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "directory.h"
 #include "kLv_Tool.h"
 #include "xtra.h"
 
@@ -110,37 +111,135 @@ MoaError Handle(ScriptInstance& self, MoaMmCallInfo& call) {
   return Bridge(Function, self, call, std::make_index_sequence<Arity(Function)>{});
 }
 
+// The method rows checked against the library's function directory: each
+// Lingo name is a directory row and declares that row's argument types
+// ("string" for S, "integer" for I), each handler calls that row's
+// function (kLvReadIniInteger alone calls kLvReadIniString, see
+// CallsItsFunction) with as many arguments as the method declares, and the
+// Xtra offers every directory function exactly once.
+namespace directory {
+
+struct Row {
+  const char* name;
+  const char* args;  // type letters, or "V" for none
+};
+#define KLV_DIRECTORY_ROW(name, upper, result, args, line) {#name, args},
+constexpr Row kRows[] = {KLV_FUNCTIONS(KLV_DIRECTORY_ROW)};
+#undef KLV_DIRECTORY_ROW
+
+// Whether `text` begins with `word` followed by `end` (or by its end, when
+// `end` is NUL).
+constexpr bool StartsWord(const char* text, const char* word, char end) {
+  std::size_t i = 0;
+  for (; word[i]; ++i)
+    if (text[i] != word[i]) return false;
+  return text[i] == end;
+}
+
+constexpr std::size_t NameLength(const char* declaration) {
+  std::size_t i = 0;
+  while (declaration[i] && declaration[i] != ' ') ++i;
+  return i;
+}
+
+// The directory row that a declaration's name (or a plain name) names; -1
+// when there is none.
+constexpr int Find(const char* name, std::size_t length) {
+  for (std::size_t r = 0; r < sizeof(kRows) / sizeof(kRows[0]); ++r) {
+    const char* candidate = kRows[r].name;
+    std::size_t i = 0;
+    while (i < length && candidate[i] == name[i]) ++i;
+    if (i == length && candidate[i] == '\0') return static_cast<int>(r);
+  }
+  return -1;
+}
+constexpr int FindDeclared(const char* declaration) { return Find(declaration, NameLength(declaration)); }
+constexpr int FindFunction(const char* name) { return Find(name, std::char_traits<char>::length(name)); }
+
+// The declared arguments after "object me", one per comma.
+constexpr std::size_t ArgumentCount(const char* declaration) {
+  std::size_t count = 0;
+  for (std::size_t i = 0; declaration[i]; ++i) count += declaration[i] == ',';
+  return count;
+}
+
+// The name is followed by blanks and "object me", then each argument is a
+// comma, blanks, a type word matching the row's letter and a name.
+constexpr bool MatchesRow(const char* declaration) {
+  const int row = FindDeclared(declaration);
+  if (row < 0) return false;
+  const char* letters = kRows[row].args;
+  if (letters[0] == 'V' && letters[1] == '\0') letters = "";
+  std::size_t i = NameLength(declaration);
+  while (declaration[i] == ' ') ++i;
+  if (!StartsWord(declaration + i, "object me", declaration[i + 9] == ',' ? ',' : '\0')) return false;
+  i += 9;
+  std::size_t argument = 0;
+  for (; declaration[i]; ++i) {
+    if (declaration[i] != ',') continue;
+    std::size_t at = i + 1;
+    while (declaration[at] == ' ') ++at;
+    const char letter = letters[argument++];
+    if (letter == 'S' && !StartsWord(declaration + at, "string", ' ')) return false;
+    if (letter == 'I' && !StartsWord(declaration + at, "integer", ' ')) return false;
+    if (letter != 'S' && letter != 'I') return false;
+  }
+  return letters[argument] == '\0';
+}
+
+// A method calls the function of its own name, or one that takes text
+// where the method declares an integer (the handler hands over the
+// number's text form) and is otherwise alike.
+constexpr bool CallsItsFunction(const char* declaration, const char* function) {
+  const int own = FindDeclared(declaration), called = FindFunction(function);
+  if (own < 0 || called < 0) return false;
+  if (own == called) return true;
+  const char* declared = kRows[own].args;
+  const char* taken = kRows[called].args;
+  bool asText = false;
+  std::size_t i = 0;
+  for (; declared[i] && taken[i]; ++i) {
+    if (declared[i] == taken[i]) continue;
+    if (declared[i] != 'I' || taken[i] != 'S') return false;
+    asText = true;
+  }
+  return asText && declared[i] == taken[i];
+}
+
+#define KLV_METHOD_DECLARATION(declaration, comment, function) declaration,
+constexpr const char* kDeclarations[] = {KLV_XTRA_METHODS(KLV_METHOD_DECLARATION)};
+#undef KLV_METHOD_DECLARATION
+
+constexpr bool EveryRowOnce() {
+  constexpr std::size_t rows = sizeof(kRows) / sizeof(kRows[0]);
+  if (sizeof(kDeclarations) / sizeof(kDeclarations[0]) != rows) return false;
+  bool seen[rows] = {};
+  for (const char* declaration : kDeclarations) {
+    const int row = FindDeclared(declaration);
+    if (row < 0 || seen[row]) return false;
+    seen[row] = true;
+  }
+  return true;
+}
+
+}  // namespace directory
+
+#define KLV_CHECK_METHOD(declaration, comment, function)                                                     \
+  static_assert(directory::MatchesRow(declaration),                                                          \
+                "the directory has no function of this name with these argument types: " declaration);     \
+  static_assert(directory::CallsItsFunction(declaration, #function),                                        \
+                #function " is not the function this method calls: " declaration);                         \
+  static_assert(Arity(&::function) == directory::ArgumentCount(declaration),                                 \
+                #function " takes another number of arguments than the method declares: " declaration);
+KLV_XTRA_METHODS(KLV_CHECK_METHOD)
+#undef KLV_CHECK_METHOD
+static_assert(directory::EveryRowOnce(), "the Xtra must offer every function of the directory once");
+
 }  // namespace
 
-// Row n - 1 serves selector n, in the order of the method table.
-const Handler kHandlers[kMethodCount] = {
-    Handle<kLvWriteIniString>,          // 1
-    Handle<kLvReadIniString>,           // 2
-    Handle<kLvReadIniString>,           // 3 kLvReadIniInteger: its number is the default text
-    Handle<kLvReadRegString>,           // 4
-    Handle<kLvWriteRegString>,          // 5
-    Handle<kLvReadRegInteger>,          // 6
-    Handle<kLvWriteRegInteger>,         // 7
-    Handle<kLvCreateDirectory>,         // 8
-    Handle<kLvRemoveDirectory>,         // 9
-    Handle<kLvCopyFile>,                // 10
-    Handle<kLvDoesFileExist>,           // 11
-    Handle<kLvGetDriveType>,            // 12
-    Handle<kLvGetDriveList>,            // 13
-    Handle<kLvIsDriveCD>,               // 14
-    Handle<kLvGetCDDrive>,              // 15
-    Handle<kLvMoveFile>,                // 16
-    Handle<kLvGetWindowsDir>,           // 17
-    Handle<kLvGetSystemDir>,            // 18
-    Handle<kLvGetCurrentDir>,           // 19
-    Handle<kLvGetFreeDiskSpace>,        // 20
-    Handle<kLvOpenFile>,                // 21
-    Handle<kLvSaveFile>,                // 22
-    Handle<kLvMessageBox>,              // 23
-    Handle<kLvToolVer>,                 // 24
-    Handle<kLvGetEnvironmentStrings>,   // 25
-    Handle<kLvGetEnvironmentVariable>,  // 26
-    Handle<kLvSetEnvironmentVariable>,  // 27
-};
+// Row n - 1 serves selector n, in the order of the method rows.
+#define KLV_METHOD_HANDLER(declaration, comment, function) Handle<function>,
+const Handler kHandlers[kMethodCount] = {KLV_XTRA_METHODS(KLV_METHOD_HANDLER)};
+#undef KLV_METHOD_HANDLER
 
 }  // namespace klv::xtra

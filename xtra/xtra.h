@@ -3,6 +3,7 @@
 #ifndef KLV_XTRA_H
 #define KLV_XTRA_H
 
+#include "methods.h"
 #include "moa.h"
 
 namespace klv::xtra {
@@ -24,9 +25,12 @@ struct ScriptInstance {
 };
 static_assert(offsetof(ScriptInstance, value) == 24, "own field right after the header");
 
-// The Lingo method table registered under "msgTable".
+// The Lingo method table registered under "msgTable", and the number of
+// methods declared in it after "new" (one per row of methods.h).
 extern const char kMethodTable[];
-constexpr MoaLong kMethodCount = 27;
+#define KLV_COUNT_METHOD(declaration, comment, function) +1
+constexpr MoaLong kMethodCount = 0 KLV_XTRA_METHODS(KLV_COUNT_METHOD);
+#undef KLV_COUNT_METHOD
 
 // What Call answers for a method when the host gave the instance no value
 // interface: nothing can be converted, so nothing is called.
