@@ -2,6 +2,7 @@
 
 #include <commdlg.h>
 
+#include <cctype>
 #include <cstddef>
 #include <cstring>
 #include <vector>
@@ -102,6 +103,41 @@ class LongNameGuard {
   HHOOK hook_;
 };
 
+// Whether a part of a path names one of the platform's devices: "CON",
+// "con.txt", "LPT1.log ", "CONIN$". The platform keeps these names in every
+// folder, so "C:\data\nul.txt" is the device too.
+bool IsDeviceName(std::string part) {
+  part = part.substr(0, part.find('.'));
+  while (!part.empty() && part.back() == ' ') part.pop_back();
+  for (char& c : part) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+    if (part == device) return true;
+  return part.size() == 4 && (part.compare(0, 3, "COM") == 0 || part.compare(0, 3, "LPT") == 0) && part[3] >= '1' &&
+         part[3] <= '9';
+}
+
+// A starting folder the dialog can take: an existing folder, named plainly.
+// Wine's dialog faults on a device name ("CON", "C:\x\con", "\\.\CON"),
+// which the platform reports as an existing file; it cannot start in a
+// "\\?\" or "\\.\" path either, and no folder is as long as
+// kMaxStartFolder. Anything else opens the dialog where the platform chooses.
+bool IsUsableStartFolder(const std::string& folder) {
+  if (folder.empty() || folder.size() > kMaxStartFolder) return false;
+  const auto separator = [](char c) { return c == '\\' || c == '/'; };
+  if (folder.size() >= 4 && separator(folder[0]) && separator(folder[1]) && (folder[2] == '?' || folder[2] == '.') &&
+      separator(folder[3]))
+    return false;
+  std::size_t start = 0;
+  while (start <= folder.size()) {
+    std::size_t end = start;
+    while (end < folder.size() && !separator(folder[end]) && folder[end] != ':') ++end;
+    if (IsDeviceName(folder.substr(start, end - start))) return false;
+    start = end + 1;
+  }
+  const DWORD attributes = GetFileAttributesA(folder.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 // "Text|*.txt|All|*.*" in the platform's form: each "|" a NUL and one more
 // NUL after the end (the string's own NUL closes the list).
 std::string PlatformFilter(const std::string& filter) {
@@ -124,7 +160,7 @@ std::string RunFileDialog(DialogKind kind, const std::string& title, const std::
 
   std::string startFolder = FolderPart(defaultName);
   if (startFolder.empty()) startFolder = defaultDir;
-  if (startFolder.size() > kMaxStartFolder) startFolder.clear();
+  if (!IsUsableStartFolder(startFolder)) startFolder.clear();
 
   std::vector<char> file(kFileBuffer, '\0');
   const std::string startName = Cut(NamePart(defaultName), kMaxStartName);
@@ -165,7 +201,8 @@ using klv::Arg;
    (the file need not exist), or the empty text on Cancel or failure. FTitle (cut to 79 characters) defaults to "Open File";
    FdefaultExt (".txt", dot included) is appended to a FdefaultName that has
    none; the folder part of FdefaultName, else FdefaultDir, is the starting
-   folder (one longer than a path can be is not passed); FFilter is
+   folder when it names an existing folder (otherwise the platform chooses,
+   as for an empty one; a device name is never passed); FFilter is
    "Description|pattern|..." and defaults to "All Files|*.*". */
 KlvText KLV_CALL kLvOpenFile(KlvText FTitle, KlvText FdefaultDir, KlvText FdefaultName, KlvText FdefaultExt,
                              KlvText FFilter) {

@@ -296,3 +296,30 @@ TEST_F(FileDialog, ANameThatIsOnlyAFolderStartsThere) {
   Shown(open, "Open File", "", "C:", "", "", &seen);
   EXPECT_EQ(seen.name, "");
 }
+
+TEST_F(FileDialog, StartingFoldersThatAreNoFolderLeaveThePlatformsChoice) {
+  ASSERT_TRUE(WriteFile(dir / "a.txt", "1"));
+  ASSERT_TRUE(CreateDirectoryA((dir / "sub").c_str(), nullptr));
+  const std::vector<std::string> notFolders = {
+      "CON", "NUL", "COM1", "LPT1", "CON.txt", "C:\\x\\con.txt", "lpt9", "aux.log", "C:\\windows\\con", "con:",
+      "\\\\.\\CON", "\\\\?\\" + dir.Path(), dir / "a.txt", dir / "missing"};
+  for (const bool saving : {false, true}) {
+    const DialogFn fn = saving ? save : open;
+    const std::string caption = saving ? "Save File" : "Open File";
+    Dialog platform, seen;
+    Shown(fn, caption, "", "", "", "", &platform);
+    ASSERT_FALSE(platform.folder.empty());
+    for (const std::string& folder : notFolders) {
+      EXPECT_EQ(Shown(fn, caption, folder, "", "", "", &seen), "") << caption << " " << folder;
+      EXPECT_EQ(seen.folder, platform.folder) << caption << " " << folder;
+    }
+    // The folder part of the name is held to the same rule.
+    Shown(fn, caption, "", "nul\\report.txt", "", "", &seen);
+    EXPECT_EQ(seen.folder, platform.folder) << caption;
+    EXPECT_EQ(seen.name, "report.txt") << caption;
+
+    // A folder given with a trailing backslash is a folder.
+    Shown(fn, caption, dir / "sub\\", "", "", "", &seen);
+    EXPECT_EQ(seen.folder, dir / "sub") << caption;
+  }
+}

@@ -6,6 +6,8 @@
 #include "moahost.h"
 #include "xtra.h"
 
+#include <commdlg.h>
+
 using namespace klvtest;
 using moahost::Literal;
 
@@ -186,6 +188,33 @@ TEST_F(Lingo, FileDialogsCancelledAnswerTheEmptyText) {
     EXPECT_TRUE(person.Saw()) << method;
   }
   SetCurrentDirectoryA(previous);
+}
+
+TEST_F(Lingo, FileDialogsOpenWhateverTheStartingFolder) {
+  char previous[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, previous);
+  char windowsDir[MAX_PATH] = {};
+  GetWindowsDirectoryA(windowsDir, MAX_PATH);
+  const std::string windows = windowsDir;
+  for (const char* method : {"kLvOpenFile", "kLvSaveFile"}) {
+    const std::string title = std::string("kLv Lingo ") + method;
+    for (const std::string& folder : {std::string("CON"), std::string("NUL"), std::string("COM1"), std::string("LPT1"),
+                                      std::string("CON.txt"), std::string("C:\\x\\con.txt"), windows + "\\win.ini",
+                                      windows + "\\klv_missing", windows + "\\"}) {
+      std::string shown;
+      Person person(kDialogClass, title, [&](HWND dialog) {
+        char path[MAX_PATH] = {};
+        SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof path, reinterpret_cast<LPARAM>(path));
+        shown = path;
+        Press(dialog, IDCANCEL);
+      });
+      EXPECT_EQ(Text(method, {S(title), S(folder), S(""), S(""), S("")}), "") << method << " " << folder;
+      person.Finish();
+      EXPECT_TRUE(person.Saw()) << method << " " << folder;
+      EXPECT_EQ(shown == windows, folder == windows + "\\") << method << " " << folder << " showed " << shown;
+      SetCurrentDirectoryA(previous);
+    }
+  }
 }
 
 TEST_F(Lingo, MissingArgumentsAreEmptyTextsAndZero) {
