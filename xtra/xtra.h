@@ -51,8 +51,9 @@ constexpr MoaError kErrNoValueInterface = kMoaErr_BadInterface;
 typedef MoaError (*Handler)(ScriptInstance& self, MoaMmCallInfo& call);
 extern const Handler kHandlers[kMethodCount];
 
-// IMoaMmXScript::Call: 0 for `new` and for selectors outside 1..27 with the
-// record untouched; otherwise the handler's answer. Never throws.
+// IMoaMmXScript::Call: 0 for `new` and for selectors outside
+// 1..kMethodCount with the record untouched; otherwise the handler's
+// answer. Never throws.
 MoaError Dispatch(ScriptInstance& self, MoaMmCallInfo* call) noexcept;
 
 // A block from the instance's allocator; while it answers null, the
