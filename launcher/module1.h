@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform.h"
+
 namespace autorun {
 
 // The six values of section "Product Info" of Kelbit.ini, read once at start.
@@ -32,9 +34,8 @@ constexpr char kInstalledFile[] = "Orvel.ini";  // a bare name: the Windows fold
 constexpr char kSetupProgram[] = "setup.exe";
 constexpr char kReadmeProgram[] = "write.exe";
 
-// The longest value or path handed to the platform: its ANSI calls convert
-// to counted UTF-16 strings, and under Wine some fault beyond this.
-constexpr std::size_t kTextLimit = 32766;
+// The longest value or path handed to the platform.
+constexpr std::size_t kTextLimit = klv::kPlatformTextLimit;
 
 // A value of an INI file, whole; the empty text when file, section or key
 // is missing. A value too long to use is a fatal error.

@@ -4,37 +4,23 @@
 #include <cstring>
 #include <string>
 
+#include "directory.h"
 #include "frame.h"
+#include "owner.h"
 
 namespace klv {
 
 namespace {
 
-constexpr const char* kVersion = "1.7";
+constexpr const char* kVersion = KLV_VERSION;
 // Follows every entry of the environment list: one carriage return.
 constexpr char kEntrySeparator = '\r';
 
-// Owns the process's environment block while it is read.
-class EnvironmentBlock {
- public:
-  EnvironmentBlock() : block_(GetEnvironmentStringsA()) {}
-  ~EnvironmentBlock() {
-    if (block_) FreeEnvironmentStringsA(block_);
-  }
-  EnvironmentBlock(const EnvironmentBlock&) = delete;
-  EnvironmentBlock& operator=(const EnvironmentBlock&) = delete;
-
-  const char* Entries() const { return block_; }
-
- private:
-  LPCH block_;
-};
-
 std::string EnvironmentList() {
-  const EnvironmentBlock block;
+  const EnvironmentBlock block(GetEnvironmentStringsA());
   std::string list;
-  if (!block.Entries()) return list;
-  for (const char* entry = block.Entries(); *entry; entry += std::strlen(entry) + 1) {
+  if (!block) return list;
+  for (const char* entry = block.Get(); *entry; entry += std::strlen(entry) + 1) {
     list += entry;
     list += kEntrySeparator;
   }
@@ -45,7 +31,7 @@ std::string EnvironmentList() {
 
 }  // namespace klv
 
-/* The library's version, "1.7". */
+/* The library's version, KLV_VERSION. */
 KlvText KLV_CALL kLvToolVer(void) {
   return klv::TextExport(klv::kVersion, [] { return std::string(klv::kVersion); });
 }

@@ -44,13 +44,6 @@ std::size_t FolderLength(const std::string& path) {
 
 }  // namespace
 
-std::string Format(const char* pattern, const std::string& text) {
-  std::string out(pattern);
-  const auto at = out.find("%s");
-  if (at != std::string::npos) out.replace(at, 2, text);
-  return out;
-}
-
 const char* ReturnText(std::string text) noexcept {
   g_result.swap(text);
   return g_result.c_str();
@@ -92,6 +85,12 @@ std::optional<std::int32_t> ParseNumber(const std::string& text) {
     if (magnitude > 2147483647) return std::nullopt;
   }
   return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+}
+
+std::optional<std::int32_t> ParseStoredNumber(const std::string& text, std::size_t keep) {
+  if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+    return ParseNumber("$" + text.substr(2, keep));
+  return ParseNumber(text);
 }
 
 std::string FolderPart(const std::string& path) { return path.substr(0, FolderLength(path)); }

@@ -11,6 +11,7 @@
 
 #define KLV_BUILDING_LIBRARY
 #include "kLv_Tool.h"
+#include "platform.h"
 
 namespace klv {
 
@@ -20,19 +21,13 @@ class Exception : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// "Unable to write to %s" and friends: one placeholder filled with a text.
-std::string Format(const char* pattern, const std::string& text);
-
 // A text argument as a working string: a null pointer is the empty text.
 inline std::string Arg(const char* text) { return text ? std::string(text) : std::string(); }
 
 // The first `count` characters of a text (all of it when shorter).
 inline std::string Cut(const std::string& text, std::size_t count) { return text.substr(0, count); }
 
-// The longest text that the platform's ANSI calls take. Most convert it to
-// a counted UTF-16 string with its NUL (at most 65535 bytes), and under
-// Wine some of them fault on a longer text instead of failing.
-constexpr std::size_t kPlatformTextLimit = 32766;
+// Whether a text is short enough for the platform's ANSI calls.
 inline bool FitsPlatform(const char* text, std::size_t limit = kPlatformTextLimit) {
   return !text || std::char_traits<char>::length(text) <= limit;
 }
@@ -92,6 +87,12 @@ KlvInt IntExport(KlvInt onFailure, Body&& body) noexcept {
 // pattern), or an optional sign and a decimal magnitude of at most
 // 2147483647. Anything else, trailing blanks included, fails.
 std::optional<std::int32_t> ParseNumber(const std::string& text);
+
+// What the INI and registry number readers store as text: ParseNumber once
+// a leading "0x" or "0X" has become "$". Of the text after that prefix at
+// most `keep` characters count; the INI reader keeps 255, the size of its
+// number area, and ignores the rest, the registry reader keeps it whole.
+std::optional<std::int32_t> ParseStoredNumber(const std::string& text, std::size_t keep = std::string::npos);
 
 // Parts of a path; the separators are backslash and colon.
 std::string FolderPart(const std::string& path);    // up to and including the last separator

@@ -1,13 +1,44 @@
-#include "ini.h"
-
+// INI files through the platform's profile calls.
 #include <windows.h>
 
-#include <cstring>
+#include <cstdint>
+#include <string>
 #include <vector>
 
 #include "frame.h"
 
 namespace klv {
+
+namespace {
+
+// One INI file, named as the caller gave it; touches no file until asked.
+class TIniLFile {
+ public:
+  static constexpr std::size_t kMaxName = 127;      // section and entry names handed to the platform
+  static constexpr std::size_t kMaxDefault = 255;   // default text handed to the platform
+  static constexpr std::size_t kValueBuffer = 32768;
+  static constexpr std::size_t kMaxHexDigits = 255; // text kept after a "0x" prefix
+
+  explicit TIniLFile(std::string fileName) : fileName_(std::move(fileName)) {}
+  virtual ~TIniLFile() = default;
+
+  // The entry's value (at most 32767 characters), or `def` when the file,
+  // section or entry is missing. Empty names address empty names, never
+  // the platform's listing modes.
+  std::string ReadText(const std::string& section, const std::string& entry, const std::string& def) const;
+
+  // Stores the entry; `value` is passed through (null removes the entry).
+  // Throws Exception when the platform refuses.
+  void WriteText(const std::string& section, const std::string& entry, const char* value) const;
+
+  // The entry as a number ("0x" read as hex), or `def`.
+  std::int32_t ReadNumber(const std::string& section, const std::string& entry, std::int32_t def) const;
+
+ private:
+  std::string fileName_;
+};
+
+}  // namespace
 
 std::string TIniLFile::ReadText(const std::string& section, const std::string& entry, const std::string& def) const {
   if (!FitsPlatform(fileName_)) return Cut(def, kMaxDefault);
@@ -24,16 +55,12 @@ void TIniLFile::WriteText(const std::string& section, const std::string& entry, 
   if (!FitsPlatform(fileName_) || !FitsPlatform(value) ||
       !WritePrivateProfileStringA(Cut(section, kMaxName).c_str(), Cut(entry, kMaxName).c_str(), value,
                                   fileName_.c_str())) {
-    throw Exception(Format("Unable to write to %s", fileName_));
+    throw Exception("Unable to write to the INI file");
   }
 }
 
 std::int32_t TIniLFile::ReadNumber(const std::string& section, const std::string& entry, std::int32_t def) const {
-  std::string text = ReadText(section, entry, std::string());
-  if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    text = "$" + text.substr(2, kMaxHexDigits);
-  }
-  return ParseNumber(text).value_or(def);
+  return ParseStoredNumber(ReadText(section, entry, std::string()), kMaxHexDigits).value_or(def);
 }
 
 }  // namespace klv

@@ -72,8 +72,8 @@ using klv::Arg;
    case of A-Z; unknown ones give one OK button and no icon. DefaultButton
    2 or 3 picks that button, anything else the first. MessageText and
    CaptionText go to the platform as they are (null included). The empty
-   text when the box fails, answers otherwise, or a text exceeds 32766
-   characters (then no box is shown). */
+   text when the box fails, answers otherwise, or a text is longer than
+   the platform's ANSI calls take (then no box is shown). */
 KlvText KLV_CALL kLvMessageBox(KlvText MessageText, KlvText CaptionText, KlvText Buttons, KlvText Icon,
                                KlvInt DefaultButton) {
   return klv::TextExport("", [&] {

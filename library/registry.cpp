@@ -1,7 +1,15 @@
-#include "registry.h"
+// The registry read and written like an INI file: a root key by name, a key
+// path, a section below it and a value name.
+#include <windows.h>
 
+#include <cstdint>
 #include <optional>
+#include <string>
+#include <utility>
 #include <vector>
+
+#include "frame.h"
+#include "owner.h"
 
 namespace klv {
 
@@ -76,15 +84,77 @@ bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
 
 }  // namespace
 
-bool RegKey::IsPredefined(HKEY key) {
-  const auto value = reinterpret_cast<ULONG_PTR>(key);
-  return value >= reinterpret_cast<ULONG_PTR>(HKEY_CLASSES_ROOT) && value <= 0x800000FFu;
-}
+class ERegistryException : public Exception {
+ public:
+  using Exception::Exception;
+};
 
-void RegKey::Reset(HKEY key) {
-  if (key_ && !IsPredefined(key_)) RegCloseKey(key_);
-  key_ = key;
-}
+// Key handling below one root key chosen by its name. Keys are closed
+// without a flush, and the root, a predefined key, never (see RegKeyTraits).
+class TRegistry {
+ public:
+  explicit TRegistry(const std::string& rootKeyName);
+  virtual ~TRegistry() = default;
+  TRegistry(const TRegistry&) = delete;
+  TRegistry& operator=(const TRegistry&) = delete;
+
+  // Opens the path (created when missing) as the current key.
+  bool OpenWorkingKey(const std::string& path);
+  // An existing key for the caller; empty when it can't be opened.
+  RegKey OpenSection(const std::string& path) const;
+  // Creates the key when missing; throws ERegistryException when it can't.
+  void CreateSection(const std::string& path) const;
+
+  bool HasValue(const std::string& name) const;
+  // REG_SZ or REG_EXPAND_SZ data up to its first NUL, unexpanded; throws
+  // ERegistryException for any other type or unreadable data.
+  std::string ReadTextValue(const std::string& name) const;
+  void WriteTextValue(const std::string& name, const std::string& text) const;
+
+ protected:
+  // Makes `key` the current key for one operation and restores the previous
+  // one on every path.
+  class UseKey {
+   public:
+    UseKey(TRegistry& registry, RegKey& key) : registry_(registry), key_(key) { std::swap(registry_.currentKey_, key_); }
+    ~UseKey() { std::swap(registry_.currentKey_, key_); }
+    UseKey(const UseKey&) = delete;
+    UseKey& operator=(const UseKey&) = delete;
+
+   private:
+    TRegistry& registry_;
+    RegKey& key_;
+  };
+
+  // The key a section path is taken below, or null when there is none: a
+  // relative path below a working key that could not be opened has none.
+  HKEY BaseFor(bool absolute) const;
+
+ private:
+  RegKey currentKey_;
+  HKEY rootKey_;
+  bool workingKeyFailed_ = false;
+};
+
+// Sections and entries on top of a working key opened at construction.
+class TRegIniFile : public TRegistry {
+ public:
+  TRegIniFile(const std::string& rootKeyName, const std::string& keyName);
+
+  // The value as text; nothing when the section or value is missing or the
+  // value is not text. The writers read back through these, so that a
+  // stored value is never confused with a default that equals it.
+  std::optional<std::string> ReadValueText(const std::string& section, const std::string& label);
+  std::optional<std::int32_t> ReadNumberIfAny(const std::string& section, const std::string& label);
+
+  std::string ReadText(const std::string& section, const std::string& label, const std::string& def);
+  void WriteText(const std::string& section, const std::string& label, const std::string& value);
+  // Decimal, $hex or 0x hex text as an integer, or `def`.
+  std::int32_t ReadNumber(const std::string& section, const std::string& label, std::int32_t def);
+  // Stores the decimal text of `value`.
+  void WriteNumber(const std::string& section, const std::string& label, std::int32_t value);
+};
+
 
 TRegistry::TRegistry(const std::string& rootKeyName) : rootKey_(RootKeyByName(rootKeyName)) {}
 
@@ -94,7 +164,6 @@ bool TRegistry::OpenWorkingKey(const std::string& path) {
   workingKeyFailed_ = !key;
   if (!key) return false;
   currentKey_ = std::move(key);
-  currentPath_ = where.rest;
   return true;
 }
 
@@ -113,7 +182,7 @@ RegKey TRegistry::OpenSection(const std::string& path) const {
 
 void TRegistry::CreateSection(const std::string& path) const {
   const KeyPath where = SplitKeyPath(path);
-  if (!CreateKey(BaseFor(where.absolute), where.rest)) throw ERegistryException(Format("Failed to create key %s", path));
+  if (!CreateKey(BaseFor(where.absolute), where.rest)) throw ERegistryException("Failed to create key");
 }
 
 bool TRegistry::HasValue(const std::string& name) const {
@@ -129,16 +198,16 @@ std::string TRegistry::ReadTextValue(const std::string& name) const {
     return std::string();
   }
   // The type first: a number or binary data is not text even when empty.
-  if (!IsText(type)) throw ERegistryException(Format("Invalid data type for '%s'", name));
+  if (!IsText(type)) throw ERegistryException("Invalid data type");
   if (size == 0) return std::string();
   // One spare NUL, for data stored without its own.
   std::vector<char> data(static_cast<std::size_t>(size) + 1, '\0');
   DWORD got = size;
   if (RegQueryValueExA(currentKey_.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &got) !=
       ERROR_SUCCESS) {
-    throw ERegistryException(Format("Failed to get data for '%s'", name));
+    throw ERegistryException("Failed to get data");
   }
-  if (!IsText(type)) throw ERegistryException(Format("Invalid data type for '%s'", name));
+  if (!IsText(type)) throw ERegistryException("Invalid data type");
   return std::string(data.data());
 }
 
@@ -146,15 +215,15 @@ void TRegistry::WriteTextValue(const std::string& name, const std::string& text)
   if (!currentKey_ || !FitsName(name) || text.size() >= MAXDWORD ||
       RegSetValueExA(currentKey_.Get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                      static_cast<DWORD>(text.size() + 1)) != ERROR_SUCCESS) {
-    throw ERegistryException(Format("Failed to set data for '%s'", name));
+    throw ERegistryException("Failed to set data");
   }
 }
 
 TRegIniFile::TRegIniFile(const std::string& rootKeyName, const std::string& keyName)
-    : TRegistry(rootKeyName), keyName_(keyName) {
+    : TRegistry(rootKeyName) {
   // Without a working key the accessor still answers: reads give their
   // defaults and writes fail.
-  OpenWorkingKey(keyName_);
+  OpenWorkingKey(keyName);
 }
 
 std::optional<std::string> TRegIniFile::ReadValueText(const std::string& section, const std::string& label) {
@@ -175,11 +244,9 @@ std::string TRegIniFile::ReadText(const std::string& section, const std::string&
 }
 
 std::optional<std::int32_t> TRegIniFile::ReadNumberIfAny(const std::string& section, const std::string& label) {
-  auto text = ReadValueText(section, label);
+  const auto text = ReadValueText(section, label);
   if (!text) return std::nullopt;
-  if (text->size() > 2 && (*text)[0] == '0' && ((*text)[1] == 'x' || (*text)[1] == 'X'))
-    *text = "$" + text->substr(2);
-  return ParseNumber(*text);
+  return ParseStoredNumber(*text);
 }
 
 std::int32_t TRegIniFile::ReadNumber(const std::string& section, const std::string& label, std::int32_t def) {

@@ -59,6 +59,7 @@ const Row kOriginalRows[] = {
     {"kLvSetEnvironmentVariable", "I", "SS", "Result:=kLvSetEnvironmentVariable(variableName, value)"},
 };
 constexpr std::size_t kOriginalCount = sizeof(kOriginalRows) / sizeof(kOriginalRows[0]);
+static_assert(kRowCount >= kOriginalCount, "rows are only ever appended");
 
 // The rows the library must carry: the original ones, then any appended.
 std::vector<Row> ExpectedRows() {
@@ -101,7 +102,6 @@ TEST(Binary, ExportsDecoratedNamesUnderItsOwnName) {
   const std::set<std::string> exported(image.exports.begin(), image.exports.end());
   EXPECT_EQ(exported, decorated);
   EXPECT_EQ(image.exports.size(), kRowCount);
-  EXPECT_GE(kRowCount, kOriginalCount);
 }
 
 TEST(Directory, NameListHasEveryNameAndAnEmptyOne) {

@@ -1,7 +1,7 @@
 // The Lingo method handlers: each converts its Lingo arguments through the
 // instance's value interface, calls its library function and hands the
-// result to the host. One template serves every row; the argument and
-// result kinds come from the library's own prototypes.
+// result to the host. One template serves every row of methods.h; the
+// argument and result kinds come from the library's own prototypes.
 #include <string>
 #include <tuple>
 #include <utility>

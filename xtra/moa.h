@@ -5,6 +5,8 @@
 #ifndef KLV_MOA_H
 #define KLV_MOA_H
 
+#include <windows.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -19,6 +21,20 @@ typedef std::int32_t MoaError;
 typedef std::int32_t MoaLong;
 typedef std::uint32_t MoaUlong;
 typedef std::uint8_t MoaBool;  // in records; a method parameter takes 4 bytes
+
+// A 64-bit integer passed by value (8 bytes), laid out as LARGE_INTEGER.
+struct MoaWide {
+  MoaUlong lo;
+  MoaLong hi;
+};
+static_assert(sizeof(MoaWide) == 8, "MoaWide is 8 bytes");
+
+// On Windows a file spec is a path, and an Xtra's file and resource cookie
+// are module handles.
+typedef char* PMoaSystemFileSpec;
+typedef const char* ConstPMoaSystemFileSpec;
+typedef HINSTANCE MoaFileRef;
+typedef HINSTANCE XtraResourceCookie;
 
 struct MoaID {
   std::uint32_t data1;
@@ -46,11 +62,12 @@ constexpr MoaError kMoaMmErr_StringExpected = static_cast<MoaError>(0x800407DC);
 constexpr MoaError kMoaMmErr_WrongNumberOfArgs = static_cast<MoaError>(0x800407E5);
 
 // Dictionary entry types.
-constexpr MoaLong kMoaDictType_Long = 3;
-constexpr MoaLong kMoaDictType_Bool = 6;
-constexpr MoaLong kMoaDictType_MoaID = 7;
-constexpr MoaLong kMoaDictType_Bytes = 8;
-constexpr MoaLong kMoaDictType_CString = 9;
+typedef MoaUlong MoaDictTypeID;
+constexpr MoaDictTypeID kMoaDictType_Long = 3;
+constexpr MoaDictTypeID kMoaDictType_Bool = 6;
+constexpr MoaDictTypeID kMoaDictType_MoaID = 7;
+constexpr MoaDictTypeID kMoaDictType_Bytes = 8;
+constexpr MoaDictTypeID kMoaDictType_CString = 9;
 
 // Interface IDs, as the host publishes them.
 constexpr MoaID IID_IMoaUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
@@ -112,33 +129,55 @@ struct IMoaCache;
 struct IMoaCallback : IMoaUnknown {
   virtual MoaError MOA_CALL MoaCreateInstance(const MoaID* classID, const MoaID* iid, void** out) = 0;
   virtual IMoaCache* MOA_CALL MoaGetCache() = 0;
-  virtual MoaError MOA_CALL MoaBeginUsingResources(void* fileRef, void** cookie) = 0;
-  virtual MoaError MOA_CALL MoaEndUsingResources(void* fileRef, void* cookie) = 0;
+  // The Xtra's resources in use until the matching end; answers the cookie
+  // that ends it and stores the one it replaced.
+  virtual XtraResourceCookie MOA_CALL MoaBeginUsingResources(MoaFileRef fileRef, XtraResourceCookie* saved) = 0;
+  virtual void MOA_CALL MoaEndUsingResources(MoaFileRef fileRef, XtraResourceCookie saved) = 0;
 };
 
 struct IMoaDict : IMoaUnknown {
-  virtual MoaError MOA_CALL SetSize(MoaLong size) = 0;
-  virtual MoaError MOA_CALL MakeDict(MoaLong count) = 0;
-  virtual MoaError MOA_CALL Get(MoaLong type, void* buf, MoaLong size, const char* key) = 0;
-  virtual MoaError MOA_CALL Put(MoaLong type, const void* buf, MoaLong size, const char* key) = 0;
+  virtual MoaError MOA_CALL SetSize(MoaUlong entries) = 0;
+  // A new dictionary stored under `key`; it stays the outer one's.
+  virtual MoaError MOA_CALL MakeDict(IMoaDict** made, const char* key) = 0;
+  virtual MoaError MOA_CALL Get(MoaDictTypeID type, void* buf, MoaLong size, const char* key) = 0;
+  virtual MoaError MOA_CALL Put(MoaDictTypeID type, const void* buf, MoaLong size, const char* key) = 0;
   virtual MoaError MOA_CALL Remove(const char* key) = 0;
-  virtual MoaError MOA_CALL Count(MoaLong* count) = 0;
-  virtual MoaError MOA_CALL GetNth(MoaLong index, MoaLong type, void* buf, MoaLong size, char* key) = 0;
-  virtual MoaError MOA_CALL GetInfo(const char* key, MoaLong* type, MoaLong* size) = 0;
-  virtual MoaError MOA_CALL FindKey(const char* key, MoaBool* found) = 0;
+  virtual MoaError MOA_CALL Count(MoaUlong* count) = 0;
+  // Outs may be null where not wanted.
+  virtual MoaError MOA_CALL GetNth(MoaUlong index, MoaDictTypeID* type, MoaLong* size, const char** key) = 0;
+  virtual MoaError MOA_CALL GetInfo(MoaDictTypeID* type, MoaLong* size, const char* key) = 0;
+  // The dictionary's own copy of `key`, for faster look-ups; null only when
+  // out of memory.
+  virtual const char* MOA_CALL FindKey(const char* key) = 0;
 };
 
+// The procedures the cache's enumerations call for each entry.
+typedef MoaError(MOA_CALL* MoaCacheFileEntryEnumProc)(IMoaDict* fileDict, ConstPMoaSystemFileSpec fileSpec,
+                                                      MoaWide fileDate, MoaUlong fileType, void* refCon);
+typedef MoaError(MOA_CALL* MoaCacheXtraEntryEnumProc)(IMoaDict* xtraDict, void* refCon);
+typedef MoaError(MOA_CALL* MoaCacheRegistryEntryEnumProc)(IMoaDict* registryDict, const MoaID* classID,
+                                                          const MoaID* iid, void* refCon);
+typedef MoaError(MOA_CALL* MoaCacheRegistryEntryEnumFromFileProc)(IMoaDict* fileDict, ConstPMoaSystemFileSpec fileSpec,
+                                                                  MoaWide fileDate, MoaUlong fileType,
+                                                                  IMoaDict* xtraDict, IMoaDict* registryDict,
+                                                                  const MoaID* classID, const MoaID* iid,
+                                                                  void* refCon);
+
 struct IMoaCache : IMoaUnknown {
-  virtual MoaError MOA_CALL EnumerateFileEntries(void* proc, void* refCon) = 0;
-  virtual MoaError MOA_CALL EnumerateXtraEntries(void* fileDict, void* proc, void* refCon) = 0;
-  virtual MoaError MOA_CALL EnumerateRegistryEntries(void* xtraDict, void* proc, void* refCon) = 0;
+  virtual MoaError MOA_CALL EnumerateFileEntries(MoaCacheFileEntryEnumProc proc, void* refCon) = 0;
+  virtual MoaError MOA_CALL EnumerateXtraEntries(MoaCacheXtraEntryEnumProc proc, void* refCon) = 0;
+  virtual MoaError MOA_CALL EnumerateRegistryEntries(MoaCacheRegistryEntryEnumProc proc, void* refCon) = 0;
   virtual MoaError MOA_CALL SetXtraEntryNoncacheable(IMoaDict* xtraDict) = 0;
+  // The registry entry dictionary answered belongs to the cache.
   virtual MoaError MOA_CALL AddRegistryEntry(IMoaDict* xtraDict, const MoaID* classID, const MoaID* iid,
                                              IMoaDict** out) = 0;
-  virtual MoaError MOA_CALL GetInstanceFromRegistry(const MoaID* classID, const MoaID* iid, void** out) = 0;
-  virtual MoaError MOA_CALL CreateNewInstanceFromRegistry(const MoaID* classID, const MoaID* iid, void** out) = 0;
-  virtual MoaError MOA_CALL EnumerateRegistryEntriesFromFile(void* fileSpec, void* proc, void* refCon) = 0;
-  virtual MoaError MOA_CALL GetFileSpecFromFileDict(IMoaDict* fileDict, void* out) = 0;
+  virtual MoaError MOA_CALL GetInstanceFromRegistry(IMoaDict* registryDict, const MoaID* iid, void** out) = 0;
+  virtual MoaError MOA_CALL CreateNewInstanceFromRegistry(IMoaDict* registryDict, const MoaID* iid, void** out) = 0;
+  virtual MoaError MOA_CALL EnumerateRegistryEntriesFromFile(ConstPMoaSystemFileSpec fileSpec, MoaLong maxFolderLevels,
+                                                             MoaCacheRegistryEntryEnumFromFileProc proc,
+                                                             void* refCon) = 0;
+  virtual MoaError MOA_CALL GetFileSpecFromFileDict(IMoaDict* fileDict, PMoaSystemFileSpec fileSpec,
+                                                    MoaLong fileSpecSize) = 0;
 };
 
 struct IMoaRegister : IMoaUnknown {

@@ -3,6 +3,7 @@
 #ifndef KLV_XTRA_H
 #define KLV_XTRA_H
 
+#include "directory.h"
 #include "methods.h"
 #include "moa.h"
 
@@ -14,8 +15,18 @@ constexpr MoaID kRegistrationClassID = {0xAC20C1CA, 0xEF4E, 0x4476, {0xB7, 0xF3,
 // {D88D3640-9BE4-44AF-9421-6C03EBFD664A}
 constexpr MoaID kScriptClassID = {0xD88D3640, 0x9BE4, 0x44AF, {0x94, 0x21, 0x6C, 0x03, 0xEB, 0xFD, 0x66, 0x4A}};
 
-// Version of both classes and both interfaces (1.7, build 0x40).
-constexpr MoaUlong kClassVersion = 0x01070040;
+// The library's version "major.minor" as numbers.
+constexpr MoaUlong VersionPart(const char* version, int part) {
+  while (part > 0 && *version) part -= *version++ == '.';
+  MoaUlong number = 0;
+  for (; *version >= '0' && *version <= '9'; ++version) number = number * 10 + (*version - '0');
+  return number;
+}
+
+// Version of both classes and both interfaces: the library's major and
+// minor version, then the build, 0x40 (also in version.rc).
+constexpr MoaUlong kClassVersion =
+    VersionPart(KLV_VERSION, 0) << 24 | VersionPart(KLV_VERSION, 1) << 16 | 0x40;
 
 // A script-class instance: the host's header, then the value interface
 // obtained at creation (null when the host offers none).
@@ -40,8 +51,9 @@ constexpr MoaError kErrNoValueInterface = kMoaErr_BadInterface;
 typedef MoaError (*Handler)(ScriptInstance& self, MoaMmCallInfo& call);
 extern const Handler kHandlers[kMethodCount];
 
-// IMoaMmXScript::Call: 0 for `new` and for selectors outside 1..27 with the
-// record untouched; otherwise the handler's answer. Never throws.
+// IMoaMmXScript::Call: 0 for `new` and for selectors outside
+// 1..kMethodCount with the record untouched; otherwise the handler's
+// answer. Never throws.
 MoaError Dispatch(ScriptInstance& self, MoaMmCallInfo* call) noexcept;
 
 // A block from the instance's allocator; while it answers null, the

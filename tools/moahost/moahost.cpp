@@ -183,7 +183,7 @@ MoaError MOA_CALL Values::StringToValue(const char* text, MoaMmValue* out) {
 
 MoaError MOA_CALL Dict::QueryInterface(const MoaID* iid, void** out) { return Offer(this, iid, IID_IMoaDict, out); }
 
-MoaError MOA_CALL Dict::Put(MoaLong type, const void* buf, MoaLong size, const char* key) {
+MoaError MOA_CALL Dict::Put(MoaDictTypeID type, const void* buf, MoaLong size, const char* key) {
   if (!buf || !key || size < 0) return kMoaErr_BadParam;
   if (putAnswer != kMoaErr_NoErr) return putAnswer;
   std::string bytes;
@@ -202,7 +202,7 @@ MoaError MOA_CALL Dict::Put(MoaLong type, const void* buf, MoaLong size, const c
   return kMoaErr_NoErr;
 }
 
-MoaError MOA_CALL Dict::Get(MoaLong type, void* buf, MoaLong size, const char* key) {
+MoaError MOA_CALL Dict::Get(MoaDictTypeID type, void* buf, MoaLong size, const char* key) {
   if (!buf || !key || size < 0) return kMoaErr_BadParam;
   auto found = entries_.find(key);
   if (found == entries_.end() || found->second.type != type) return kMoaErr_BadParam;
@@ -211,13 +211,13 @@ MoaError MOA_CALL Dict::Get(MoaLong type, void* buf, MoaLong size, const char* k
   return kMoaErr_NoErr;
 }
 
-MoaError MOA_CALL Dict::Count(MoaLong* count) {
+MoaError MOA_CALL Dict::Count(MoaUlong* count) {
   if (!count) return kMoaErr_BadParam;
-  *count = static_cast<MoaLong>(entries_.size());
+  *count = static_cast<MoaUlong>(entries_.size());
   return kMoaErr_NoErr;
 }
 
-MoaError MOA_CALL Dict::GetInfo(const char* key, MoaLong* type, MoaLong* size) {
+MoaError MOA_CALL Dict::GetInfo(MoaDictTypeID* type, MoaLong* size, const char* key) {
   if (!key) return kMoaErr_BadParam;
   auto found = entries_.find(key);
   if (found == entries_.end()) return kMoaErr_BadParam;
@@ -226,10 +226,9 @@ MoaError MOA_CALL Dict::GetInfo(const char* key, MoaLong* type, MoaLong* size) {
   return kMoaErr_NoErr;
 }
 
-MoaError MOA_CALL Dict::FindKey(const char* key, MoaBool* found) {
-  if (!key || !found) return kMoaErr_BadParam;
-  *found = entries_.count(key) ? 1 : 0;
-  return kMoaErr_NoErr;
+const char* MOA_CALL Dict::FindKey(const char* key) {
+  if (!key) return nullptr;
+  return keys_.insert(key).first->c_str();
 }
 
 // Cache

@@ -12,6 +12,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -121,22 +122,23 @@ class Values final : public IMoaMmValue {
 class Dict final : public IMoaDict {
  public:
   struct Entry {
-    MoaLong type;
+    MoaDictTypeID type;
     std::string bytes;  // a C string is kept with its NUL
     int puts = 0;
   };
   MoaError MOA_CALL QueryInterface(const MoaID* iid, void** out) override;
   MoaUlong MOA_CALL AddRef() override { return ++refs_; }
   MoaUlong MOA_CALL Release() override { return --refs_; }
-  MoaError MOA_CALL SetSize(MoaLong) override { return kMoaErr_NotImplemented; }
-  MoaError MOA_CALL MakeDict(MoaLong) override { return kMoaErr_NotImplemented; }
-  MoaError MOA_CALL Get(MoaLong type, void* buf, MoaLong size, const char* key) override;
-  MoaError MOA_CALL Put(MoaLong type, const void* buf, MoaLong size, const char* key) override;
+  MoaError MOA_CALL SetSize(MoaUlong) override { return kMoaErr_NotImplemented; }
+  MoaError MOA_CALL MakeDict(IMoaDict**, const char*) override { return kMoaErr_NotImplemented; }
+  MoaError MOA_CALL Get(MoaDictTypeID type, void* buf, MoaLong size, const char* key) override;
+  MoaError MOA_CALL Put(MoaDictTypeID type, const void* buf, MoaLong size, const char* key) override;
   MoaError MOA_CALL Remove(const char*) override { return kMoaErr_NotImplemented; }
-  MoaError MOA_CALL Count(MoaLong* count) override;
-  MoaError MOA_CALL GetNth(MoaLong, MoaLong, void*, MoaLong, char*) override { return kMoaErr_NotImplemented; }
-  MoaError MOA_CALL GetInfo(const char* key, MoaLong* type, MoaLong* size) override;
-  MoaError MOA_CALL FindKey(const char* key, MoaBool* found) override;
+  MoaError MOA_CALL Count(MoaUlong* count) override;
+  MoaError MOA_CALL GetNth(MoaUlong, MoaDictTypeID*, MoaLong*, const char**) override { return kMoaErr_NotImplemented; }
+  MoaError MOA_CALL GetInfo(MoaDictTypeID* type, MoaLong* size, const char* key) override;
+  // The dictionary's own lasting copy of the key, held or not.
+  const char* MOA_CALL FindKey(const char* key) override;
 
   MoaUlong Refs() const { return refs_; }
   const std::map<std::string, Entry>& Entries() const { return entries_; }
@@ -145,6 +147,7 @@ class Dict final : public IMoaDict {
  private:
   MoaUlong refs_ = 1;
   std::map<std::string, Entry> entries_;
+  std::set<std::string> keys_;  // FindKey's copies
 };
 
 // The host's registry: one entry dictionary per AddRegistryEntry.
@@ -159,20 +162,25 @@ class Cache final : public IMoaCache {
   MoaError MOA_CALL QueryInterface(const MoaID* iid, void** out) override;
   MoaUlong MOA_CALL AddRef() override { return ++refs_; }
   MoaUlong MOA_CALL Release() override { return --refs_; }
-  MoaError MOA_CALL EnumerateFileEntries(void*, void*) override { return kMoaErr_NotImplemented; }
-  MoaError MOA_CALL EnumerateXtraEntries(void*, void*, void*) override { return kMoaErr_NotImplemented; }
-  MoaError MOA_CALL EnumerateRegistryEntries(void*, void*, void*) override { return kMoaErr_NotImplemented; }
+  MoaError MOA_CALL EnumerateFileEntries(MoaCacheFileEntryEnumProc, void*) override { return kMoaErr_NotImplemented; }
+  MoaError MOA_CALL EnumerateXtraEntries(MoaCacheXtraEntryEnumProc, void*) override { return kMoaErr_NotImplemented; }
+  MoaError MOA_CALL EnumerateRegistryEntries(MoaCacheRegistryEntryEnumProc, void*) override {
+    return kMoaErr_NotImplemented;
+  }
   MoaError MOA_CALL SetXtraEntryNoncacheable(IMoaDict*) override { return kMoaErr_NotImplemented; }
   MoaError MOA_CALL AddRegistryEntry(IMoaDict* xtraDict, const MoaID* classID, const MoaID* iid,
                                      IMoaDict** out) override;
-  MoaError MOA_CALL GetInstanceFromRegistry(const MoaID*, const MoaID*, void**) override {
+  MoaError MOA_CALL GetInstanceFromRegistry(IMoaDict*, const MoaID*, void**) override { return kMoaErr_NotImplemented; }
+  MoaError MOA_CALL CreateNewInstanceFromRegistry(IMoaDict*, const MoaID*, void**) override {
     return kMoaErr_NotImplemented;
   }
-  MoaError MOA_CALL CreateNewInstanceFromRegistry(const MoaID*, const MoaID*, void**) override {
+  MoaError MOA_CALL EnumerateRegistryEntriesFromFile(ConstPMoaSystemFileSpec, MoaLong,
+                                                     MoaCacheRegistryEntryEnumFromFileProc, void*) override {
     return kMoaErr_NotImplemented;
   }
-  MoaError MOA_CALL EnumerateRegistryEntriesFromFile(void*, void*, void*) override { return kMoaErr_NotImplemented; }
-  MoaError MOA_CALL GetFileSpecFromFileDict(IMoaDict*, void*) override { return kMoaErr_NotImplemented; }
+  MoaError MOA_CALL GetFileSpecFromFileDict(IMoaDict*, PMoaSystemFileSpec, MoaLong) override {
+    return kMoaErr_NotImplemented;
+  }
 
   MoaUlong Refs() const { return refs_; }
   const std::vector<RegistryEntry>& Entries() const { return entries_; }
@@ -195,8 +203,13 @@ class Callback final : public IMoaCallback {
   MoaUlong MOA_CALL Release() override { return --refs_; }
   MoaError MOA_CALL MoaCreateInstance(const MoaID*, const MoaID*, void**) override { return kMoaErr_NotImplemented; }
   IMoaCache* MOA_CALL MoaGetCache() override;
-  MoaError MOA_CALL MoaBeginUsingResources(void*, void**) override { return kMoaErr_NotImplemented; }
-  MoaError MOA_CALL MoaEndUsingResources(void*, void*) override { return kMoaErr_NotImplemented; }
+  // The Xtra's resources are its module's own: the cookie is the module,
+  // and nothing was in use before.
+  XtraResourceCookie MOA_CALL MoaBeginUsingResources(MoaFileRef fileRef, XtraResourceCookie* saved) override {
+    if (saved) *saved = nullptr;
+    return fileRef;
+  }
+  void MOA_CALL MoaEndUsingResources(MoaFileRef, XtraResourceCookie) override {}
 
   MoaUlong Refs() const { return refs_; }
 
