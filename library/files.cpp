@@ -1,60 +1,50 @@
-#include "files.h"
-
+// Files and folders: folder chains, the file test, and copying or moving one
+// file or every file matching a wildcard pattern, expanding LZ-compressed
+// sources on the way.
 #include <windows.h>
 #include <lzexpand.h>
 
+#include <cstddef>
 #include <cstring>
+#include <memory>
+#include <string>
 #include <vector>
+
+#include "frame.h"
+#include "owner.h"
 
 namespace klv {
 
 namespace {
 
-// One owner per kind of handle, closing it on every path.
-template <class Traits>
-class Owner {
- public:
-  using Value = typename Traits::Value;
-  explicit Owner(Value value = Traits::Invalid()) : value_(value) {}
-  ~Owner() { Reset(); }
-  Owner(const Owner&) = delete;
-  Owner& operator=(const Owner&) = delete;
+enum class CopyMode { kCopy, kMove };
 
-  Value Get() const { return value_; }
-  bool Valid() const { return value_ != Traits::Invalid(); }
-  Value Release() {
-    const Value value = value_;
-    value_ = Traits::Invalid();
-    return value;
+// Results of kLvCopyFile and kLvMoveFile.
+enum CopyResult : KlvInt {
+  kCopied = 0,               // every matching file copied (moved)
+  kNoSource = 1,             // nothing matches, or a source vanished or was refused by the expander
+  kNoSourceFolder = 2,       // the source's folder is missing
+  kDestinationRefused = 3,   // the expander refused the destination
+  kNoDestination = 4,        // the destination cannot be opened or its folders made
+  kCopyFailed = 5,           // same file on both sides, or any other failure
+};
+
+// Each file copied may once create the destination's missing folders and try again.
+constexpr int kRetryAllowance = 1;
+
+// The working memory of one copy call, shared by the files it copies.
+class CopyBuffer {
+ public:
+  static constexpr std::size_t kSize = 1 << 20;
+  char* Data() {  // allocated on first use; throws std::bad_alloc
+    if (!data_) data_.reset(new char[kSize]);
+    return data_.get();
   }
-  void Reset() {
-    if (Valid()) Traits::Close(Release());
-  }
+  std::size_t Size() const { return kSize; }
 
  private:
-  Value value_;
+  std::unique_ptr<char[]> data_;
 };
-
-struct FileTraits {
-  using Value = HANDLE;
-  static Value Invalid() { return INVALID_HANDLE_VALUE; }
-  static void Close(Value value) { CloseHandle(value); }
-};
-struct FindTraits {
-  using Value = HANDLE;
-  static Value Invalid() { return INVALID_HANDLE_VALUE; }
-  static void Close(Value value) { FindClose(value); }
-};
-// A handle from LZInit; closing it closes the file it reads as well.
-struct LzTraits {
-  using Value = HFILE;
-  static Value Invalid() { return HFILE_ERROR; }
-  static void Close(Value value) { LZClose(value); }
-};
-
-using File = Owner<FileTraits>;
-using Find = Owner<FindTraits>;
-using LzFile = Owner<LzTraits>;
 
 // The platform's LZ-compressed format ("SZDD"): magic, method, last
 // character, expanded length. Shorter files are never compressed.
@@ -159,19 +149,15 @@ KlvInt CopyContent(File& source, HANDLE destination, CopyBuffer& buffer) {
   return kCopied;
 }
 
-}  // namespace
-
-char* CopyBuffer::Data() {
-  if (!data_) data_.reset(new char[kSize]);
-  return data_.get();
-}
-
+// A folder: the platform reports the path (unchanged) with the directory bit.
 bool IsFolder(const std::string& path) {
   if (!FitsPlatform(path)) return false;
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// A file: the first entry the search finds is not a folder and its
+// last-write time has a DOS date and time (so none before 1980).
 bool PassesFileTest(const std::string& name) {
   if (!FitsPlatform(name)) return false;
   WIN32_FIND_DATAA entry;
@@ -185,6 +171,8 @@ bool PassesFileTest(const std::string& name) {
   return FileTimeToLocalFileTime(&entry.ftLastWriteTime, &local) && FileTimeToDosDateTime(&local, &date, &time);
 }
 
+// Creates every missing folder of `path`, outermost first; never a drive
+// root. Failures are left for the caller to find.
 void CreateFolderChain(const std::string& path) {
   if (!FitsPlatform(path)) return;
   // Walk up to the first folder that exists, then create downwards. Every
@@ -205,6 +193,9 @@ void CreateFolderChain(const std::string& path) {
     CreateDirectoryA(path.substr(0, *length).c_str(), nullptr);
 }
 
+// Copies `from` onto `to` (kept as is when it exists, cut to the new
+// length), expanding an LZ-compressed source; `allowance` retries may
+// create the destination's folders.
 KlvInt CopyOneFile(const std::string& to, const std::string& from, CopyMode mode, int allowance, CopyBuffer& buffer) {
   if (!FitsPlatform(to) || !FitsPlatform(from)) return kCopyFailed;
   for (;;) {
@@ -250,6 +241,8 @@ KlvInt CopyOneFile(const std::string& to, const std::string& from, CopyMode mode
   }
 }
 
+// Copies (moves) each file matching `source` to the name the wildcard
+// table gives it under `destination`; stops at the first failing file.
 KlvInt CopyMatchingFiles(const std::string& source, const std::string& destination, CopyMode mode) {
   if (source.empty()) return kNoSource;
   if (destination.empty()) return kNoDestination;
@@ -305,6 +298,7 @@ KlvInt CopyMatchingFiles(const std::string& source, const std::string& destinati
   return kCopied;
 }
 
+}  // namespace
 }  // namespace klv
 
 using klv::Arg;
