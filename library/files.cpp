@@ -3,6 +3,7 @@
 // sources on the way.
 #include <windows.h>
 #include <lzexpand.h>
+#include <winioctl.h>
 
 #include <cstddef>
 #include <cstring>
@@ -96,16 +97,35 @@ class Destination {
   bool kept_ = false;
 };
 
+// The object id the file system keeps for an open file, where it keeps one.
+// Wine derives it from the host's device and inode numbers in one cheap query;
+// NTFS has one only for files that were given one; FAT has none.
+bool ObjectId(HANDLE file, FILE_OBJECTID_BUFFER& id) {
+  std::memset(&id, 0, sizeof(id));
+  DWORD size = 0;
+  return DeviceIoControl(file, FSCTL_GET_OBJECT_ID, nullptr, 0, &id, sizeof(id), &size, nullptr) &&
+         size == sizeof(id);
+}
+
 // Whether an existing destination must be left alone: it is the source
 // under another name (letter case, short names, another drive mapping, hard
 // links), or it is read-only. Windows refuses to open a read-only file for
 // writing; Wine run as root does not, so the attribute is checked here.
+// Two object ids settle identity where both files have one; otherwise the
+// volume serial and file index do, whose volume query costs Wine a round
+// trip to its mount manager for each file.
 bool Untouchable(HANDLE source, HANDLE destination, const std::string& from, const std::string& to) {
-  BY_HANDLE_FILE_INFORMATION a, b;
-  if (GetFileInformationByHandle(source, &a) && GetFileInformationByHandle(destination, &b)) {
-    return (b.dwFileAttributes & FILE_ATTRIBUTE_READONLY) ||
-           (a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
-            a.nFileIndexLow == b.nFileIndexLow);
+  FILE_OBJECTID_BUFFER a, b;
+  if (ObjectId(source, a) && ObjectId(destination, b)) {
+    const DWORD attributes = GetFileAttributesA(to.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+      return (attributes & FILE_ATTRIBUTE_READONLY) || std::memcmp(&a, &b, sizeof(a)) == 0;
+  }
+  BY_HANDLE_FILE_INFORMATION one, other;
+  if (GetFileInformationByHandle(source, &one) && GetFileInformationByHandle(destination, &other)) {
+    return (other.dwFileAttributes & FILE_ATTRIBUTE_READONLY) ||
+           (one.dwVolumeSerialNumber == other.dwVolumeSerialNumber && one.nFileIndexHigh == other.nFileIndexHigh &&
+            one.nFileIndexLow == other.nFileIndexLow);
   }
   // Where the platform gives no identity, the names decide, ignoring case.
   return lstrcmpiA(FullPath(from).c_str(), FullPath(to).c_str()) == 0;
