@@ -40,7 +40,11 @@
   ROW(kLvToolVer, KLVTOOLVER, "S", "V", "Result:=kLvToolVer()") \
   ROW(kLvGetEnvironmentStrings, KLVGETENVIRONMENTSTRINGS, "S", "V", "Result:=kLvGetEnvironmentStrings()") \
   ROW(kLvGetEnvironmentVariable, KLVGETENVIRONMENTVARIABLE, "S", "S", "Result:=kLvGetEnvironmentVariable(variableName)") \
-  ROW(kLvSetEnvironmentVariable, KLVSETENVIRONMENTVARIABLE, "I", "SS", "Result:=kLvSetEnvironmentVariable(variableName, value)")
+  ROW(kLvSetEnvironmentVariable, KLVSETENVIRONMENTVARIABLE, "I", "SS", "Result:=kLvSetEnvironmentVariable(variableName, value)") \
+  ROW(kLvShellExecute, KLVSHELLEXECUTE, "I", "SSSSS", "Result:=kLvShellExecute(Operation, FileName, Parameters, Directory, ShowCommand)") \
+  ROW(kLvRunProgram, KLVRUNPROGRAM, "I", "SSSI", "Result:=kLvRunProgram(CommandLine, Directory, ShowCommand, Wait)") \
+  ROW(kLvBrowseForFolder, KLVBROWSEFORFOLDER, "S", "SS", "Result:=kLvBrowseForFolder(Title, StartFolder)") \
+  ROW(kLvCopyFileProgress, KLVCOPYFILEPROGRESS, "I", "SSS", "Result:=kLvCopyFileProgress(SourceFileName,DestinationFileName,Title)")
 
 /* The library's version: kLvToolVer's answer, the notice below and the
    Xtra's version resource and class version all follow from it. */

@@ -99,6 +99,12 @@ struct DcTraits {
   static Value Invalid() { return nullptr; }
   static void Close(Value value) { DeleteDC(value); }
 };
+// A window the kit made itself, destroyed with its children.
+struct WindowTraits {
+  using Value = HWND;
+  static Value Invalid() { return nullptr; }
+  static void Close(Value value) { DestroyWindow(value); }
+};
 // The environment block from GetEnvironmentStrings.
 struct EnvironmentTraits {
   using Value = LPCH;
@@ -122,6 +128,7 @@ using GlobalBlock = Owner<GlobalTraits>;
 using GdiObject = Owner<GdiTraits>;
 using MemoryDc = Owner<DcTraits>;
 using EnvironmentBlock = Owner<EnvironmentTraits>;
+using Window = Owner<WindowTraits>;
 using Stream = Owner<ComTraits<IStream>>;
 
 // A screen device context from GetDC, released to its window.

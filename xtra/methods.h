@@ -67,6 +67,14 @@
   METHOD("kLvGetEnvironmentVariable object me, string VariableName", \
          "Answers the value of an environment variable.", kLvGetEnvironmentVariable) \
   METHOD("kLvSetEnvironmentVariable object me, string VariableName, string value", \
-         "Sets an environment variable of the process.", kLvSetEnvironmentVariable)
+         "Sets an environment variable of the process.", kLvSetEnvironmentVariable) \
+  METHOD("kLvShellExecute object me, string Operation, string Filename, string Parameters, string Directory, string ShowCommand", \
+         "Opens a document, folder, program or address with its associated program.", kLvShellExecute) \
+  METHOD("kLvRunProgram object me, string CommandLine, string Directory, string ShowCommand, integer Wait", \
+         "Starts a program and, when asked, waits for it and answers its exit code.", kLvRunProgram) \
+  METHOD("kLvBrowseForFolder object me, string Title, string StartFolder", \
+         "Asks the user for a folder and answers its path.", kLvBrowseForFolder) \
+  METHOD("kLvCopyFileProgress object me, string Source, string Destination, string Title", \
+         "Copies like kLvCopyFile while a window shows the progress and offers Cancel.", kLvCopyFileProgress)
 
 #endif
