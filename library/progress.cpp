@@ -30,6 +30,9 @@ constexpr int kNameId = 100;
 constexpr int kBarId = 101;
 // The bar's range: per mille of the bytes to copy.
 constexpr int kBarRange = 1000;
+// How often the copy stops to update the bar and handle messages: often
+// enough to answer at once, seldom enough to cost nothing.
+constexpr DWORD kPumpIntervalMs = 50;
 // Client area and controls, in pixels.
 constexpr int kWidth = 360, kHeight = 112, kMargin = 12, kLine = 20, kButtonWidth = 88, kButtonHeight = 26;
 
@@ -129,6 +132,10 @@ class ProgressWindow : public CopyObserver {
 
   bool Advance(std::uint64_t bytes) override {
     done_ += bytes;
+    // A glance at the clock is cheap; the bar and the queue are not.
+    const DWORD now = GetTickCount();
+    if (now - lastPump_ < kPumpIntervalMs && done_ < total_) return !cancelled_;
+    lastPump_ = now;
     const int position = total_ == 0 ? kBarRange
                                      : static_cast<int>(std::min<std::uint64_t>(done_, total_) * kBarRange / total_);
     if (position != shown_) {
@@ -200,6 +207,7 @@ class ProgressWindow : public CopyObserver {
   HWND bar_ = nullptr;
   std::uint64_t total_ = 0, done_ = 0;
   int shown_ = -1;
+  DWORD lastPump_ = 0;
   bool cancelled_ = false;
 };
 

@@ -619,7 +619,7 @@ TEST_F(Files, ProgressCopyAnswersAsThePlainCopy) {
 }
 
 TEST_F(Files, ProgressWindowShowsTheCopyAndCancelLeavesTheDestination) {
-  ASSERT_TRUE(WriteSparse(src + "\\big.bin", 512ll << 20));
+  ASSERT_TRUE(WriteSparse(src + "\\big.bin", 2048ll << 20));
   ASSERT_TRUE(WriteFile(src + "\\first.txt", "first"));
   ASSERT_EQ(createDirectory(dst.c_str()), 0);
   ASSERT_TRUE(WriteFile(dst + "\\big.bin", "the old big.bin"));
@@ -668,7 +668,7 @@ TEST_F(Files, ProgressWindowShowsTheCopyAndCancelLeavesTheDestination) {
 
 TEST_F(Files, ProgressWindowCaptionAndBadInput) {
   Put({"a.txt"});
-  ASSERT_TRUE(WriteSparse(src + "\\big.bin", 512ll << 20));
+  ASSERT_TRUE(WriteSparse(src + "\\big.bin", 2048ll << 20));
   for (const char* title : {static_cast<const char*>(nullptr), ""}) {
     Person person(kProgressClass, "Copying", [&](HWND window) { Press(window, IDCANCEL); });
     EXPECT_EQ(copyFileProgress((src + "\\big.bin").c_str(), (dst + "\\big.bin").c_str(), title), 6);
