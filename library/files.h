@@ -7,6 +7,9 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
+
+#include <windows.h>
 
 #include "frame.h"
 
@@ -48,6 +51,17 @@ bool PassesFileTest(const std::string& name);
 // Creates every missing folder of `path`, outermost first; never a drive
 // root. Failures are left for the caller to find.
 void CreateFolderChain(const std::string& path);
+
+// The files a pattern selects, for the copy and the delete alike: the
+// search's entries in its order, as plain names; hidden, system, folder and
+// volume-label entries are skipped, and a device name selects nothing.
+// `error` is the platform's answer that ended the search
+// (ERROR_NO_MORE_FILES when it ran to its end).
+struct Selection {
+  std::vector<std::string> names;
+  DWORD error = ERROR_SUCCESS;
+};
+Selection SelectFiles(const std::string& pattern);
 
 // Copies (moves) each file matching `source` to the name the wildcard
 // table gives it under `destination`; stops at the first failing file.
