@@ -1,6 +1,7 @@
 // kLvCopyFile against the platform's own copies, in one run:
 //   a 256 MiB uncompressed file against CopyFileA           (goal: ratio <= 1.10)
-//   "*.*" over 2,000 files of 4 KiB against a CopyFileA loop (goal: ratio <= 1.30)
+//   "*.*" over 2,000 files of 4 KiB against a CopyFileA loop, into an empty
+//   folder and onto files already there                      (goal: ratio <= 1.10)
 //   a 64 MiB file expanded from the LZ format against LZCopy (goal: ratio <= 1.05)
 // Each side runs several times, alternating; the best time of each counts.
 #include <windows.h>
@@ -123,13 +124,16 @@ Duel Measure(const std::function<bool()>& ours, const std::function<bool()>& the
 
 void Report(const char* what, const Duel& duel, double goal) {
   const double ratio = duel.ours / duel.theirs;
-  std::printf("%-44s kLv %8.3f s  platform %8.3f s  ratio %5.2f  (goal <= %.2f: %s)\n", what, duel.ours,
+  std::printf("%-50s kLv %8.3f s  platform %8.3f s  ratio %5.2f  (goal <= %.2f: %s)\n", what, duel.ours,
               duel.theirs, ratio, goal, ratio <= goal ? "met" : "missed");
 }
 
 }  // namespace
 
-int main() {
+// files_bench [big|many|lz]: every case, or only the one named.
+int main(int argc, char** argv) {
+  const std::string only = argc > 1 ? argv[1] : "";
+  const auto runs = [&](const char* name) { return only.empty() || only == name; };
   HMODULE library = LoadLibraryA("kLv_Tool.dll");
   const auto copyFile = reinterpret_cast<decltype(&kLvCopyFile)>(
       reinterpret_cast<void*>(library ? GetProcAddress(library, "kLvCopyFile@8") : nullptr));
@@ -140,7 +144,7 @@ int main() {
   RemoveFolder(kRoot);
   CreateDirectoryA(kRoot.c_str(), nullptr);
 
-  {
+  if (runs("big")) {
     const std::string source = kRoot + "\\big.bin", mine = kRoot + "\\big.klv", theirs = kRoot + "\\big.win";
     if (!Write(source, Noise(256u << 20, 7))) std::printf("cannot write %s\n", source.c_str());
     const Duel duel = Measure([&] { return copyFile(source.c_str(), mine.c_str()) == 0; },
@@ -154,7 +158,7 @@ int main() {
     DeleteFileA(theirs.c_str());
   }
 
-  {
+  if (runs("many")) {
     const std::string folder = kRoot + "\\many", mine = kRoot + "\\many.klv", theirs = kRoot + "\\many.win";
     CreateDirectoryA(folder.c_str(), nullptr);
     std::vector<std::string> names;
@@ -163,19 +167,28 @@ int main() {
       names.push_back("file" + std::to_string(i) + ".dat");
       Write(folder + "\\" + names.back(), page);
     }
-    const Duel duel = Measure(
-        [&] { return copyFile((folder + "\\*.*").c_str(), (mine + "\\").c_str()) == 0; },
-        [&] {
-          for (const auto& name : names)
-            if (!CopyFileA((folder + "\\" + name).c_str(), (theirs + "\\" + name).c_str(), FALSE)) return false;
-          return true;
-        },
-        [](const std::string& out) {
-          RemoveFolder(out);
-          CreateDirectoryA(out.c_str(), nullptr);
-        },
-        mine, theirs);
-    Report("\"*.*\" over 2,000 x 4 KiB vs CopyFileA loop", duel, 1.30);
+    const auto ours = [&] { return copyFile((folder + "\\*.*").c_str(), (mine + "\\").c_str()) == 0; };
+    const auto platform = [&] {
+      for (const auto& name : names)
+        if (!CopyFileA((folder + "\\" + name).c_str(), (theirs + "\\" + name).c_str(), FALSE)) return false;
+      return true;
+    };
+    // Into an empty folder each round.
+    const Duel fresh = Measure(ours, platform,
+                               [](const std::string& out) {
+                                 RemoveFolder(out);
+                                 CreateDirectoryA(out.c_str(), nullptr);
+                               },
+                               mine, theirs);
+    Report("\"*.*\" 2,000 x 4 KiB, fresh, vs CopyFileA loop", fresh, 1.10);
+    // Onto 2,000 files that are there already, each with other bytes.
+    const std::string stale = Noise(4096, 5);
+    const Duel overwrite = Measure(ours, platform,
+                                   [&](const std::string& out) {
+                                     for (const auto& name : names) Write(out + "\\" + name, stale);
+                                   },
+                                   mine, theirs);
+    Report("\"*.*\" 2,000 x 4 KiB, overwrite, vs CopyFileA loop", overwrite, 1.10);
     bool same = true;
     for (const auto& name : names) same = same && SameContent(mine + "\\" + name, theirs + "\\" + name);
     std::printf("  copies identical: %s\n", same ? "yes" : "NO");
@@ -184,7 +197,7 @@ int main() {
     RemoveFolder(theirs);
   }
 
-  {
+  if (runs("lz")) {
     const std::string packed = kRoot + "\\prose.tx_", mine = kRoot + "\\prose.klv", theirs = kRoot + "\\prose.win";
     const std::string text = Prose(64u << 20);
     const std::string compressed = klvtest::SzddCompress(text, 't');

@@ -1,62 +1,53 @@
-#include "files.h"
-
+// Files and folders: folder chains, the file test, and copying or moving one
+// file or every file matching a wildcard pattern, expanding LZ-compressed
+// sources on the way.
 #include <windows.h>
 #include <lzexpand.h>
+#include <winioctl.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <string>
 #include <vector>
+
+#include "frame.h"
+#include "owner.h"
 
 namespace klv {
 
 namespace {
 
-// One owner per kind of handle, closing it on every path.
-template <class Traits>
-class Owner {
- public:
-  using Value = typename Traits::Value;
-  explicit Owner(Value value = Traits::Invalid()) : value_(value) {}
-  ~Owner() { Reset(); }
-  Owner(const Owner&) = delete;
-  Owner& operator=(const Owner&) = delete;
+enum class CopyMode { kCopy, kMove };
 
-  Value Get() const { return value_; }
-  bool Valid() const { return value_ != Traits::Invalid(); }
-  Value Release() {
-    const Value value = value_;
-    value_ = Traits::Invalid();
-    return value;
+// Results of kLvCopyFile and kLvMoveFile.
+enum CopyResult : KlvInt {
+  kCopied = 0,               // every matching file copied (moved)
+  kNoSource = 1,             // nothing matches, or a source vanished or was refused by the expander
+  kNoSourceFolder = 2,       // the source's folder is missing
+  kDestinationRefused = 3,   // the expander refused the destination
+  kNoDestination = 4,        // the destination cannot be opened or its folders made
+  kCopyFailed = 5,           // same file on both sides, or any other failure
+};
+
+// Each file copied may once create the destination's missing folders and try again.
+constexpr int kRetryAllowance = 1;
+
+// The working memory of one copy call, shared by the files it copies.
+class CopyBuffer {
+ public:
+  static constexpr std::size_t kSize = 1 << 20;
+  char* Data() {  // allocated on first use; throws std::bad_alloc
+    if (!data_) data_.reset(new char[kSize]);
+    return data_.get();
   }
-  void Reset() {
-    if (Valid()) Traits::Close(Release());
-  }
+  std::size_t Size() const { return kSize; }
 
  private:
-  Value value_;
+  std::unique_ptr<char[]> data_;
 };
-
-struct FileTraits {
-  using Value = HANDLE;
-  static Value Invalid() { return INVALID_HANDLE_VALUE; }
-  static void Close(Value value) { CloseHandle(value); }
-};
-struct FindTraits {
-  using Value = HANDLE;
-  static Value Invalid() { return INVALID_HANDLE_VALUE; }
-  static void Close(Value value) { FindClose(value); }
-};
-// A handle from LZInit; closing it closes the file it reads as well.
-struct LzTraits {
-  using Value = HFILE;
-  static Value Invalid() { return HFILE_ERROR; }
-  static void Close(Value value) { LZClose(value); }
-};
-
-using File = Owner<FileTraits>;
-using Find = Owner<FindTraits>;
-using LzFile = Owner<LzTraits>;
 
 // The platform's LZ-compressed format ("SZDD"): magic, method, last
 // character, expanded length. Shorter files are never compressed.
@@ -112,16 +103,35 @@ class Destination {
   bool kept_ = false;
 };
 
+// The object id the file system keeps for an open file, where it keeps one.
+// Wine derives it from the host's device and inode numbers in one cheap query;
+// NTFS has one only for files that were given one; FAT has none.
+bool ObjectId(HANDLE file, FILE_OBJECTID_BUFFER& id) {
+  std::memset(&id, 0, sizeof(id));
+  DWORD size = 0;
+  return DeviceIoControl(file, FSCTL_GET_OBJECT_ID, nullptr, 0, &id, sizeof(id), &size, nullptr) &&
+         size == sizeof(id);
+}
+
 // Whether an existing destination must be left alone: it is the source
 // under another name (letter case, short names, another drive mapping, hard
 // links), or it is read-only. Windows refuses to open a read-only file for
 // writing; Wine run as root does not, so the attribute is checked here.
+// Two object ids settle identity where both files have one; otherwise the
+// volume serial and file index do, whose volume query costs Wine a round
+// trip to its mount manager for each file.
 bool Untouchable(HANDLE source, HANDLE destination, const std::string& from, const std::string& to) {
-  BY_HANDLE_FILE_INFORMATION a, b;
-  if (GetFileInformationByHandle(source, &a) && GetFileInformationByHandle(destination, &b)) {
-    return (b.dwFileAttributes & FILE_ATTRIBUTE_READONLY) ||
-           (a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
-            a.nFileIndexLow == b.nFileIndexLow);
+  FILE_OBJECTID_BUFFER a, b;
+  if (ObjectId(source, a) && ObjectId(destination, b)) {
+    const DWORD attributes = GetFileAttributesA(to.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+      return (attributes & FILE_ATTRIBUTE_READONLY) || std::memcmp(&a, &b, sizeof(a)) == 0;
+  }
+  BY_HANDLE_FILE_INFORMATION one, other;
+  if (GetFileInformationByHandle(source, &one) && GetFileInformationByHandle(destination, &other)) {
+    return (other.dwFileAttributes & FILE_ATTRIBUTE_READONLY) ||
+           (one.dwVolumeSerialNumber == other.dwVolumeSerialNumber && one.nFileIndexHigh == other.nFileIndexHigh &&
+            one.nFileIndexLow == other.nFileIndexLow);
   }
   // Where the platform gives no identity, the names decide, ignoring case.
   return lstrcmpiA(FullPath(from).c_str(), FullPath(to).c_str()) == 0;
@@ -165,19 +175,15 @@ KlvInt CopyContent(File& source, HANDLE destination, CopyBuffer& buffer) {
   return kCopied;
 }
 
-}  // namespace
-
-char* CopyBuffer::Data() {
-  if (!data_) data_.reset(new char[kSize]);
-  return data_.get();
-}
-
+// A folder: the platform reports the path (unchanged) with the directory bit.
 bool IsFolder(const std::string& path) {
   if (!FitsPlatform(path)) return false;
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// A file: the first entry the search finds is not a folder and its
+// last-write time has a DOS date and time (so none before 1980).
 bool PassesFileTest(const std::string& name) {
   if (!FitsPlatform(name)) return false;
   WIN32_FIND_DATAA entry;
@@ -191,6 +197,8 @@ bool PassesFileTest(const std::string& name) {
   return FileTimeToLocalFileTime(&entry.ftLastWriteTime, &local) && FileTimeToDosDateTime(&local, &date, &time);
 }
 
+// Creates every missing folder of `path`, outermost first; never a drive
+// root. Failures are left for the caller to find.
 void CreateFolderChain(const std::string& path) {
   if (!FitsPlatform(path)) return;
   // Walk up to the first folder that exists, then create downwards. Every
@@ -210,6 +218,16 @@ void CreateFolderChain(const std::string& path) {
   for (auto length = missing.rbegin(); length != missing.rend(); ++length)
     CreateDirectoryA(path.substr(0, *length).c_str(), nullptr);
 }
+
+// The files a pattern selects, for the copy and the delete alike: the
+// search's entries in its order, as plain names; hidden, system, folder and
+// volume-label entries are skipped, and a device name selects nothing.
+// `error` is the platform's answer that ended the search
+// (ERROR_NO_MORE_FILES when it ran to its end).
+struct Selection {
+  std::vector<std::string> names;
+  DWORD error = ERROR_SUCCESS;
+};
 
 Selection SelectFiles(const std::string& pattern) {
   Selection selection;
@@ -234,6 +252,9 @@ Selection SelectFiles(const std::string& pattern) {
   return selection;
 }
 
+// Copies `from` onto `to` (kept as is when it exists, cut to the new
+// length), expanding an LZ-compressed source; `allowance` retries may
+// create the destination's folders.
 KlvInt CopyOneFile(const std::string& to, const std::string& from, CopyMode mode, int allowance, CopyBuffer& buffer) {
   if (!FitsPlatform(to) || !FitsPlatform(from)) return kCopyFailed;
   for (;;) {
@@ -279,6 +300,8 @@ KlvInt CopyOneFile(const std::string& to, const std::string& from, CopyMode mode
   }
 }
 
+// Copies (moves) each file matching `source` to the name the wildcard
+// table gives it under `destination`; stops at the first failing file.
 KlvInt CopyMatchingFiles(const std::string& source, const std::string& destination, CopyMode mode) {
   if (source.empty()) return kNoSource;
   if (destination.empty()) return kNoDestination;
@@ -322,6 +345,7 @@ KlvInt CopyMatchingFiles(const std::string& source, const std::string& destinati
   return kCopied;
 }
 
+}  // namespace
 }  // namespace klv
 
 using klv::Arg;

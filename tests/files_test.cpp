@@ -347,6 +347,26 @@ TEST_F(Files, OverwritingLeavesExactlyTheNewContent) {
   ASSERT_TRUE(WriteFile(dst + "_long.txt", std::string(9000, 'o')));
   EXPECT_EQ(Copy(src + "\\packed.tx_", dst + "_long.txt"), 0);
   EXPECT_EQ(Content(dst + "_long.txt"), expanded);
+  // A wildcard copy onto files that are there already, each longer.
+  Put({"a.txt", "b.txt"});
+  ASSERT_TRUE(CreateDirectoryA(dst.c_str(), nullptr));
+  for (const char* name : {"a.txt", "b.txt", "short.txt"})
+    ASSERT_TRUE(WriteFile(dst + "\\" + name, std::string(7000, 'o')));
+  EXPECT_EQ(Copy(src + "\\*.txt", dst + "\\*.txt"), 0);
+  for (const char* name : {"a.txt", "b.txt"}) EXPECT_EQ(Content(dst + "\\" + name), name);
+  EXPECT_EQ(Content(dst + "\\short.txt"), "new");
+}
+
+TEST_F(Files, HardLinkToTheSourceIsLeftIntact) {
+  // Another name for the same data: only the file's identity tells them apart.
+  Put({"a.txt"});
+  const std::string link = src + "\\link.txt";
+  if (!CreateHardLinkA(link.c_str(), (src + "\\a.txt").c_str(), nullptr))
+    GTEST_SKIP() << "no hard links on this file system";
+  EXPECT_EQ(Copy(src + "\\a.txt", link), 5);
+  EXPECT_EQ(Move(src + "\\a.*", src + "\\link.*"), 5);
+  EXPECT_EQ(Content(src + "\\a.txt"), "a.txt");
+  EXPECT_EQ(Content(link), "a.txt");
 }
 
 TEST_F(Files, ThirdOfFiveFailing) {
@@ -626,6 +646,10 @@ TEST_F(Files, DeleteRemovesOnlyWhatItWasNamed) {
   EXPECT_EQ(HandleCount(), handles);
   for (const char* name : {"a.txt", "keep.txt"}) EXPECT_EQ(Content(src + "\\" + name), name);
   EXPECT_TRUE(IsFolder(dst));
+  // The copy shares the selection: a device is no file to copy either.
+  EXPECT_EQ(Copy("NUL", dst + "\\x.txt"), 1);
+  EXPECT_EQ(Copy(src + "\\con.*", dst + "\\"), 1);
+  EXPECT_FALSE(klvtest::Exists(dst + "\\x.txt"));
 }
 
 TEST_F(Files, FileFacts) {
