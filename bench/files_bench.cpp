@@ -16,23 +16,17 @@
 
 #include "bench.h"
 #include "kLv_Tool.h"
+#include "klv_system.h"
 #include "szdd.h"
 
 namespace {
 
 using bench::Now;
+using klvtest::RemoveTree;
+using klvtest::WriteFile;
 
 constexpr int kRounds = 3;
 const std::string kRoot = "C:\\klvbench";
-
-bool Write(const std::string& path, const std::string& bytes) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const BOOL done = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-  return done && written == bytes.size();
-}
 
 // Incompressible bytes, quickly.
 std::string Noise(std::size_t size, std::uint32_t seed) {
@@ -60,21 +54,6 @@ std::string Prose(std::size_t size) {
   }
   text.resize(size);
   return text;
-}
-
-void RemoveFolder(const std::string& folder) {
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = entry.cFileName;
-      if (name == "." || name == "..") continue;
-      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveFolder(folder + "\\" + name);
-      else DeleteFileA((folder + "\\" + name).c_str());
-    } while (FindNextFileA(find, &entry));
-    FindClose(find);
-  }
-  RemoveDirectoryA(folder.c_str());
 }
 
 // Whether two files hold the same bytes (the sides must agree to be compared).
@@ -137,12 +116,12 @@ int main() {
     std::printf("kLv_Tool.dll or kLvCopyFile@8 not found\n");
     return 1;
   }
-  RemoveFolder(kRoot);
+  RemoveTree(kRoot);
   CreateDirectoryA(kRoot.c_str(), nullptr);
 
   {
     const std::string source = kRoot + "\\big.bin", mine = kRoot + "\\big.klv", theirs = kRoot + "\\big.win";
-    if (!Write(source, Noise(256u << 20, 7))) std::printf("cannot write %s\n", source.c_str());
+    if (!WriteFile(source, Noise(256u << 20, 7))) std::printf("cannot write %s\n", source.c_str());
     const Duel duel = Measure([&] { return copyFile(source.c_str(), mine.c_str()) == 0; },
                               [&] { return CopyFileA(source.c_str(), theirs.c_str(), FALSE) != 0; },
                               [](const std::string& out) { DeleteFileA(out.c_str()); }, mine, theirs);
@@ -161,7 +140,7 @@ int main() {
     const std::string page = Noise(4096, 3);
     for (int i = 0; i < 2000; ++i) {
       names.push_back("file" + std::to_string(i) + ".dat");
-      Write(folder + "\\" + names.back(), page);
+      WriteFile(folder + "\\" + names.back(), page);
     }
     const Duel duel = Measure(
         [&] { return copyFile((folder + "\\*.*").c_str(), (mine + "\\").c_str()) == 0; },
@@ -171,7 +150,7 @@ int main() {
           return true;
         },
         [](const std::string& out) {
-          RemoveFolder(out);
+          RemoveTree(out);
           CreateDirectoryA(out.c_str(), nullptr);
         },
         mine, theirs);
@@ -179,16 +158,16 @@ int main() {
     bool same = true;
     for (const auto& name : names) same = same && SameContent(mine + "\\" + name, theirs + "\\" + name);
     std::printf("  copies identical: %s\n", same ? "yes" : "NO");
-    RemoveFolder(folder);
-    RemoveFolder(mine);
-    RemoveFolder(theirs);
+    RemoveTree(folder);
+    RemoveTree(mine);
+    RemoveTree(theirs);
   }
 
   {
     const std::string packed = kRoot + "\\prose.tx_", mine = kRoot + "\\prose.klv", theirs = kRoot + "\\prose.win";
     const std::string text = Prose(64u << 20);
     const std::string compressed = klvtest::SzddCompress(text, 't');
-    Write(packed, compressed);
+    WriteFile(packed, compressed);
     std::printf("LZ file: %zu bytes expanding to %zu\n", compressed.size(), text.size());
     const Duel duel = Measure([&] { return copyFile(packed.c_str(), mine.c_str()) == 0; },
                               [&] {
@@ -210,6 +189,6 @@ int main() {
     std::printf("  expansions identical: %s\n", SameContent(mine, theirs) ? "yes" : "NO");
   }
 
-  RemoveFolder(kRoot);
+  RemoveTree(kRoot);
   return 0;
 }
