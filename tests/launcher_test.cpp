@@ -293,6 +293,16 @@ class Launcher : public ::testing::Test {
     EXPECT_TRUE(WriteFile(orvel, "[" + section + "]\r\n" + key + "=" + value + "\r\n"));
   }
 
+  // A disc folder (see Disc) with Kelbit.ini for `p` and the programs it
+  // names, the product recorded as installed.
+  std::string InstalledDisc(const Product& p, bool root = false, const std::string& label = "") {
+    const std::string disc = Disc(root, label);
+    Kelbit(disc, p);
+    Programs(disc, p);
+    Installed();
+    return disc;
+  }
+
   // Clicks the product picture of an open Run screen. The launcher must end
   // with 0 and exactly one program start; that start is returned (empty
   // when there was not exactly one).
@@ -355,6 +365,17 @@ class Launcher : public ::testing::Test {
     EXPECT_LT(code, 0x10000) << "ended by a fault";
     return text;
   }
+
+  // A click on the product's picture whose program cannot start: the
+  // error box as ExpectErrorBox sees it.
+  std::string StartFailsWithErrorBox(const std::string& disc) {
+    Launch launch(disc);
+    HWND run = launch.RunWindow();
+    EXPECT_NE(run, nullptr);
+    if (!run) return "";
+    Click(ControlAt(run, kRunImage));
+    return ExpectErrorBox(launch);
+  }
 };
 
 }  // namespace
@@ -410,11 +431,7 @@ TEST(LauncherFile, ImportsVersionManifestAndNotepadIcon) {
 }
 
 TEST_F(Launcher, InstalledProductOpensTheRunScreen) {
-  const std::string disc = Disc(true);
-  Product product;
-  Kelbit(disc, product);
-  Programs(disc, product);
-  Installed();
+  const std::string disc = InstalledDisc(Product(), true);
   Launch launch(disc);
   HWND run = launch.RunWindow();
   ASSERT_NE(run, nullptr);
@@ -468,13 +485,10 @@ TEST_F(Launcher, InstalledProductOpensTheRunScreen) {
 TEST_F(Launcher, ProductPictureStartsTheProductMaximisedAndEnds) {
   // A disc folder with a blank, and a program folder with one: the path
   // must reach the system whole, not as "D:\disc" or "...\My".
-  const std::string disc = Disc(false, "Disc one");
   Product product;
   product.executable = "My Game\\start.exe";
-  Kelbit(disc, product);
-  Programs(disc, product);
+  const std::string disc = InstalledDisc(product, false, "Disc one");
   Stub(disc, "My.exe");
-  Installed();
   Launch launch(disc);
   HWND run = launch.RunWindow();
   ASSERT_NE(run, nullptr);
@@ -486,11 +500,7 @@ TEST_F(Launcher, ProductPictureStartsTheProductMaximisedAndEnds) {
 }
 
 TEST_F(Launcher, NotepadStartsTheReadmeEachTimeAndTheWindowStays) {
-  const std::string disc = Disc();
-  Product product;
-  Kelbit(disc, product);
-  Programs(disc, product);
-  Installed();
+  const std::string disc = InstalledDisc(Product());
   Launch launch(disc);
   HWND run = launch.RunWindow();
   ASSERT_NE(run, nullptr);
@@ -515,11 +525,7 @@ TEST_F(Launcher, NotepadStartsTheReadmeEachTimeAndTheWindowStays) {
 }
 
 TEST_F(Launcher, KeysThatPressTheFocusedButtonEndIt) {
-  const std::string disc = Disc();
-  Product product;
-  Kelbit(disc, product);
-  Programs(disc, product);
-  Installed();
+  const std::string disc = InstalledDisc(Product());
   for (const WORD key : {VK_SPACE, VK_RETURN}) {
     Launch launch(disc);
     HWND run = launch.RunWindow();
@@ -600,14 +606,11 @@ TEST_F(Launcher, SubfolderDiscReadsItsOwnKelbitIni) {
 }
 
 TEST_F(Launcher, LongValuesArriveWhole) {
-  const std::string disc = Disc();
   Product product;
   product.header = LongText(150);
   product.executable = LongText(60, 'a') + "\\" + LongText(60, 'k') + "\\" + LongText(20, 'u') + ".exe";
   ASSERT_EQ(product.executable.size(), 146u);
-  Kelbit(disc, product);
-  Programs(disc, product);
-  Installed();
+  const std::string disc = InstalledDisc(product);
   Launch launch(disc);
   HWND run = launch.RunWindow();
   ASSERT_NE(run, nullptr);
@@ -713,22 +716,14 @@ TEST_F(Launcher, FatalErrorsShowABoxAndEndNonZero) {
     product.icon = "";
     product.executable = "game";
     Kelbit(disc, product);
-    Launch launch(disc);
-    HWND run = launch.RunWindow();
-    ASSERT_NE(run, nullptr);
-    Click(ControlAt(run, kRunImage));
-    const std::string text = ExpectErrorBox(launch);
+    const std::string text = StartFailsWithErrorBox(disc);
     EXPECT_NE(text.find(disc + "\\game"), std::string::npos) << text;
   }
   {
     SCOPED_TRACE("a program name with a quote");
     product.executable = "game\\st\"art.exe";
     Kelbit(disc, product);
-    Launch launch(disc);
-    HWND run = launch.RunWindow();
-    ASSERT_NE(run, nullptr);
-    Click(ControlAt(run, kRunImage));
-    ExpectErrorBox(launch);
+    StartFailsWithErrorBox(disc);
   }
   EXPECT_TRUE(StartedPrograms(0).empty());
 }
