@@ -24,13 +24,8 @@ test: build
 demo: build
 	scripts/demo $(BUILD)
 
-# One run in the default prefix; the wineserver it started is stopped after.
 bench: build
-	@status=0; for b in files_bench xtra_bench; do \
-	  KLV_BUILD=$(CURDIR)/$(BUILD) scripts/wine-run $(BUILD)/bin/$$b.exe || status=$$?; done; \
-	pidfile=$(BUILD)/wine/default/.wineserver.pid; \
-	if [ -f $$pidfile ]; then WINEPREFIX=$(CURDIR)/$(BUILD)/wine/default wineserver -k; kill $$(cat $$pidfile) 2>/dev/null; rm -f $$pidfile; fi; \
-	exit $$status
+	scripts/run-bench $(BUILD)
 
 clean:
 	rm -rf $(BUILD) dist

@@ -71,23 +71,6 @@ class Variable {
   bool had_ = false;
 };
 
-// Changes the process's current folder and puts the old one back.
-class CurrentFolder {
- public:
-  explicit CurrentFolder(const std::string& path) : previous_(MAX_PATH, '\0') {
-    previous_.resize(GetCurrentDirectoryA(MAX_PATH, &previous_[0]));
-    changed_ = SetCurrentDirectoryA(path.c_str()) != 0;
-  }
-  ~CurrentFolder() { SetCurrentDirectoryA(previous_.c_str()); }
-  CurrentFolder(const CurrentFolder&) = delete;
-  CurrentFolder& operator=(const CurrentFolder&) = delete;
-  bool Changed() const { return changed_; }
-
- private:
-  std::string previous_;
-  bool changed_ = false;
-};
-
 }  // namespace
 
 TEST_F(Drives, FloppyFixedAndCdRomGiveTheirCodesAndTheList) {

@@ -89,21 +89,6 @@ std::string MissingDrive() {
   return "";
 }
 
-// The current folder, changed for one test and put back.
-class CurrentFolder {
- public:
-  explicit CurrentFolder(const std::string& folder) {
-    char previous[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, previous);
-    previous_ = previous;
-    SetCurrentDirectoryA(folder.c_str());
-  }
-  ~CurrentFolder() { SetCurrentDirectoryA(previous_.c_str()); }
-
- private:
-  std::string previous_;
-};
-
 class Files : public ::testing::Test {
  protected:
   decltype(&kLvCreateDirectory) createDirectory = KLV_FN(kLvCreateDirectory);
@@ -169,9 +154,11 @@ TEST_F(Files, CreateDirectoryRefusals) {
   const std::string wrapped = dir / "wrap";
   EXPECT_EQ(createDirectory((wrapped + "\\" + LongText(65535)).c_str()), -1);
   EXPECT_FALSE(klvtest::Exists(wrapped));
-  // A name ending in a colon has no parent to walk to; the call still ends.
+  // A name ending in a colon is its own folder part: there is no parent to
+  // walk to, so the missing q is not made and the name cannot be.
   const std::string colon = dir / "q\\ab:";
-  EXPECT_EQ(createDirectory(colon.c_str()), IsFolder(colon) ? 0 : -1);
+  EXPECT_EQ(createDirectory(colon.c_str()), -1);
+  EXPECT_FALSE(klvtest::Exists(dir / "q"));
 }
 
 TEST_F(Files, RemoveDirectory) {
