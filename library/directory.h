@@ -40,7 +40,11 @@
   ROW(kLvToolVer, KLVTOOLVER, "S", "V", "Result:=kLvToolVer()") \
   ROW(kLvGetEnvironmentStrings, KLVGETENVIRONMENTSTRINGS, "S", "V", "Result:=kLvGetEnvironmentStrings()") \
   ROW(kLvGetEnvironmentVariable, KLVGETENVIRONMENTVARIABLE, "S", "S", "Result:=kLvGetEnvironmentVariable(variableName)") \
-  ROW(kLvSetEnvironmentVariable, KLVSETENVIRONMENTVARIABLE, "I", "SS", "Result:=kLvSetEnvironmentVariable(variableName, value)")
+  ROW(kLvSetEnvironmentVariable, KLVSETENVIRONMENTVARIABLE, "I", "SS", "Result:=kLvSetEnvironmentVariable(variableName, value)") \
+  ROW(kLvDeleteFile, KLVDELETEFILE, "I", "S", "Result:=kLvDeleteFile(FileName)") \
+  ROW(kLvGetSpecialFolder, KLVGETSPECIALFOLDER, "S", "S", "Result:=kLvGetSpecialFolder(FolderName)") \
+  ROW(kLvGetFileInfo, KLVGETFILEINFO, "S", "SS", "Result:=kLvGetFileInfo(FileName, What)") \
+  ROW(kLvGetDriveInfo, KLVGETDRIVEINFO, "S", "SS", "Result:=kLvGetDriveInfo(DriveName, What)")
 
 /* The library's version: kLvToolVer's answer, the notice below and the
    Xtra's version resource and class version all follow from it. */

@@ -123,6 +123,25 @@ TEST_F(Lingo, FileMethods) {
   EXPECT_EQ(Integer("kLvRemoveDirectory", {S(made)}), -1);  // negative values reach Lingo unchanged
 }
 
+TEST_F(Lingo, AddedMethodsPassTheirArgumentsWhole) {
+  TempDir dir;
+  // A name longer than the original methods' 80-byte buffers still reaches the library whole.
+  const std::string folder = dir / LongText(120);
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  const std::string file = folder + "\\facts.txt";
+  ASSERT_TRUE(WriteFile(file, "0123456789"));
+  EXPECT_EQ(Text("kLvGetFileInfo", {S(file), S("size")}), "10");
+  EXPECT_EQ(Text("kLvGetFileInfo", {S(file), S("nonsense")}), "-1");
+  EXPECT_EQ(Integer("kLvDeleteFile", {S(folder + "\\*.txt")}), 0);
+  EXPECT_FALSE(Exists(file));
+  EXPECT_EQ(Integer("kLvDeleteFile", {S(folder + "\\*.txt")}), 1);
+  EXPECT_EQ(Integer("kLvDeleteFile", {S(dir / "none\\x.txt")}), 2);
+  EXPECT_TRUE(IsFolder(folder));
+  EXPECT_EQ(Text("kLvGetSpecialFolder", {S("windows")}), std::string(kLvGetWindowsDir()));
+  EXPECT_EQ(Text("kLvGetDriveInfo", {S("c:\\"), S("type")}), "fixed");
+  EXPECT_EQ(Text("kLvGetDriveInfo", {S("c"), S("total")}), std::string(kLvGetDriveInfo("C", "total")));
+}
+
 TEST_F(Lingo, DriveAndFolderMethodsAnswerWhatTheLibraryAnswers) {
   EXPECT_EQ(Integer("kLvGetDriveType", {S("C:\\")}), kLvGetDriveType("C:\\"));
   EXPECT_EQ(Integer("kLvGetDriveType", {S("C:\\")}), 2);

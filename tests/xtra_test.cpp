@@ -23,7 +23,8 @@ namespace {
 
 std::string XtraPath() { return BinDir() + "\\kLvTools.x32"; }
 
-// The 27 declarations, as Lingo must read them.
+// The declarations, as Lingo must read them: the 27 original ones, then
+// those appended since.
 const char* const kDeclarations[] = {
     "kLvWriteIniString object me, string filename, string Section, string item, string value",
     "kLvReadIniString  object me, string filename, string Section, string item, string default",
@@ -52,7 +53,12 @@ const char* const kDeclarations[] = {
     "kLvGetEnvironmentStrings object me",
     "kLvGetEnvironmentVariable object me, string VariableName",
     "kLvSetEnvironmentVariable object me, string VariableName, string value",
+    "kLvDeleteFile object me, string Filename",
+    "kLvGetSpecialFolder object me, string FolderName",
+    "kLvGetFileInfo object me, string Filename, string What",
+    "kLvGetDriveInfo object me, string DriveName, string What",
 };
+constexpr int kMethods = sizeof(kDeclarations) / sizeof(kDeclarations[0]);
 
 template <class T>
 T At(const void* base, std::size_t offset) {
@@ -402,7 +408,7 @@ TEST_F(NoValueTest, ScriptInstanceWithoutValueInterfaceCallsNothing) {
   IMoaMmXScript* script = Script(instance);
   ASSERT_NE(script, nullptr);
   std::vector<MoaMmValue> args(8, moahost::Values::Integer(1));
-  for (MoaLong selector = 1; selector <= 27; ++selector) {
+  for (MoaLong selector = 1; selector <= kMethods; ++selector) {
     MoaMmCallInfo call{instance, 0, selector, kSentinel, 8, args.data()};
     EXPECT_EQ(script->Call(&call), static_cast<MoaError>(0x80040004)) << selector;  // "bad interface" to the host
     EXPECT_TRUE(Untouched(call.resultValue)) << selector;
@@ -462,11 +468,11 @@ TEST_F(XtraTest, MethodTableTextIsExact) {
   ASSERT_FALSE(text.empty());
   EXPECT_EQ(text.back(), '\n');
   const auto lines = Lines(text);
-  ASSERT_EQ(lines.size(), 31u);
+  ASSERT_EQ(lines.size(), 4u + kMethods);
   EXPECT_EQ(lines[0], "xtra kLvTools -- this extra provides Windows API interfacing");
   EXPECT_EQ(lines[1], "new object me");
   EXPECT_EQ(lines[2], "-- String --");
-  for (int i = 0; i < 27; ++i) {
+  for (int i = 0; i < kMethods; ++i) {
     const std::string& line = lines[3 + i];
     const std::string declaration = kDeclarations[i];
     ASSERT_EQ(line.substr(0, declaration.size() + 4), declaration + " -- ") << line;
@@ -476,17 +482,17 @@ TEST_F(XtraTest, MethodTableTextIsExact) {
     EXPECT_EQ(comment.find(". "), std::string::npos) << line;
     EXPECT_EQ(comment.find("--"), std::string::npos) << line;
   }
-  EXPECT_EQ(lines[30], "-- Template handlers -- ");
+  EXPECT_EQ(lines[3 + kMethods], "-- Template handlers -- ");
 }
 
 TEST_F(XtraTest, SelectorsAsTheHostNumbersThem) {
   ASSERT_EQ(host_->Register(), kMoaErr_NoErr);
   const auto table = host_->Methods();
   EXPECT_EQ(table.xtraName, "kLvTools");
-  ASSERT_EQ(table.methods.size(), 28u);
+  ASSERT_EQ(table.methods.size(), 1u + kMethods);
   EXPECT_EQ(table.methods[0].name, "new");
   EXPECT_EQ(table.methods[0].selector, 0);
-  for (int i = 0; i < 27; ++i) {
+  for (int i = 0; i < kMethods; ++i) {
     const std::string declaration = kDeclarations[i];
     const std::string name = declaration.substr(0, declaration.find(' '));
     const moahost::Method* method = table.Find(name);
@@ -498,6 +504,7 @@ TEST_F(XtraTest, SelectorsAsTheHostNumbersThem) {
             (std::vector<std::string>{"string", "string", "string", "string", "integer"}));
   EXPECT_EQ(table.Find("kLvOpenFile")->argTypes.size(), 5u);
   EXPECT_TRUE(table.Find("kLvToolVer")->argTypes.empty());
+  EXPECT_EQ(table.Find("kLvGetDriveInfo")->argTypes, (std::vector<std::string>{"string", "string"}));
 }
 
 // --- dispatch
@@ -508,13 +515,13 @@ TEST_F(XtraTest, NewAndSelectorsOutsideTheTableDoNothing) {
   ASSERT_NE(script, nullptr);
   MoaMmValue args[2] = {{moahost::kObject, 0}, moahost::Values::Integer(5)};
   const long before = host_->ValueInterface().Calls();
-  for (MoaLong selector : {0, 28, -1, 29, 1000, INT_MIN, INT_MAX}) {
+  for (MoaLong selector : {0, kMethods + 1, -1, kMethods + 2, 1000, INT_MIN, INT_MAX}) {
     MoaMmCallInfo call{instance, 0, selector, kSentinel, 2, args};
     EXPECT_EQ(script->Call(&call), kMoaErr_NoErr) << selector;
     EXPECT_TRUE(Untouched(call.resultValue)) << selector;
   }
   typedef MoaError(MOA_CALL * CallFn)(void*, MoaMmCallInfo*);
-  MoaMmCallInfo call{instance, 0, 28, kSentinel, 2, args};
+  MoaMmCallInfo call{instance, 0, kMethods + 1, kSentinel, 2, args};
   EXPECT_EQ(Slot<CallFn>(script, 3)(script, &call), kMoaErr_NoErr);
   EXPECT_EQ(host_->ValueInterface().Calls(), before);
   EXPECT_EQ(script->Call(nullptr), kMoaErr_BadParam);
@@ -536,7 +543,7 @@ TEST_F(XtraTest, FewerArgumentsThanDeclaredReadNothingBeyond) {
   ASSERT_TRUE(VirtualProtect(pages + system.dwPageSize, system.dwPageSize, PAGE_NOACCESS, &old));
   auto* me = reinterpret_cast<MoaMmValue*>(pages + system.dwPageSize - sizeof(MoaMmValue));
   *me = {moahost::kObject, 0};
-  for (MoaLong selector = 0; selector <= 28; ++selector) {
+  for (MoaLong selector = 0; selector <= kMethods + 1; ++selector) {
     if (selector >= 21 && selector <= 23) continue;  // they open windows: handlers_test drives those
     for (MoaLong nargs : {1, 0, -3}) {
       MoaMmCallInfo call{instance, 0, selector, kSentinel, nargs, nargs > 0 ? me : nullptr};
@@ -696,10 +703,10 @@ TEST(MoaHostProgram, ListsTheMethodsWithTheirSelectors) {
   const auto run = Moahost("\"" + XtraPath() + "\"");
   EXPECT_EQ(run.exitCode, 0);
   const auto lines = Lines(run.output);
-  ASSERT_EQ(lines.size(), 29u) << run.output;
+  ASSERT_EQ(lines.size(), 2u + kMethods) << run.output;
   EXPECT_EQ(lines[0], "xtra kLvTools");
   EXPECT_EQ(lines[1], "0 new object me");
-  for (int i = 0; i < 27; ++i)
+  for (int i = 0; i < kMethods; ++i)
     EXPECT_EQ(lines[2 + i].rfind(std::to_string(i + 1) + " " + kDeclarations[i] + " -- ", 0), 0u) << lines[2 + i];
 }
 
@@ -710,6 +717,11 @@ TEST(MoaHostProgram, CallsAndRefuses) {
   EXPECT_EQ(run.output, "<Void>\n");
   EXPECT_EQ(Moahost("--no-value" + xtra + "new").output, "<Void>\n");
   EXPECT_EQ(Moahost("--no-value" + xtra + "kLvDoesFileExist \"C:\\\"").exitCode, 3);  // the Xtra's error
+  run = Moahost(xtra + "kLvGetDriveInfo \"c:\", \"Type\"");
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.output, "\"fixed\"\n");
+  EXPECT_EQ(Moahost(xtra + "kLvGetSpecialFolder \"NoSuchFolder\"").output, "\"-1\"\n");
+  EXPECT_EQ(Moahost(xtra + "kLvDeleteFile \"\"").output, "1\n");
 
   for (const char* bad : {"kLvNoSuchMethod", "kLvDoesFileExist", "kLvDoesFileExist 12",
                           "kLvDoesFileExist \"a\" \"b\"", "kLvDoesFileExist \"open", "kLvDoesFileExist C:\\x"}) {

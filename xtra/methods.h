@@ -67,6 +67,14 @@
   METHOD("kLvGetEnvironmentVariable object me, string VariableName", \
          "Answers the value of an environment variable.", kLvGetEnvironmentVariable) \
   METHOD("kLvSetEnvironmentVariable object me, string VariableName, string value", \
-         "Sets an environment variable of the process.", kLvSetEnvironmentVariable)
+         "Sets an environment variable of the process.", kLvSetEnvironmentVariable) \
+  METHOD("kLvDeleteFile object me, string Filename", \
+         "Deletes one file or every file a pattern matches.", kLvDeleteFile) \
+  METHOD("kLvGetSpecialFolder object me, string FolderName", \
+         "Answers the path of a standard folder named by a keyword.", kLvGetSpecialFolder) \
+  METHOD("kLvGetFileInfo object me, string Filename, string What", \
+         "Answers the size, a date, the attributes or the version of a file.", kLvGetFileInfo) \
+  METHOD("kLvGetDriveInfo object me, string DriveName, string What", \
+         "Answers the space, label, serial number, file system or kind of a drive.", kLvGetDriveInfo)
 
 #endif
