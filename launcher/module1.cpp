@@ -94,8 +94,8 @@ void StartProgram(const std::string& program, const std::string& commandLine, WO
   if (!CreateProcessA(program.empty() ? nullptr : program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
                       nullptr, &startup, &process))
     Fatal("Cannot start " + what + ".", GetLastError());
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  // Not waited for: the handles go at once.
+  const klv::KernelHandle thread(process.hThread), started(process.hProcess);
 }
 
 std::string Shown(const std::string& path) {
