@@ -99,6 +99,13 @@ struct DcTraits {
   static Value Invalid() { return nullptr; }
   static void Close(Value value) { DeleteDC(value); }
 };
+// An icon from LoadImage, CopyIcon or ExtractIconEx; never one the system
+// shares (LoadIcon, LR_SHARED).
+struct IconTraits {
+  using Value = HICON;
+  static Value Invalid() { return nullptr; }
+  static void Close(Value value) { DestroyIcon(value); }
+};
 // The environment block from GetEnvironmentStrings.
 struct EnvironmentTraits {
   using Value = LPCH;
@@ -121,6 +128,7 @@ using RegKey = Owner<RegKeyTraits>;
 using GlobalBlock = Owner<GlobalTraits>;
 using GdiObject = Owner<GdiTraits>;
 using MemoryDc = Owner<DcTraits>;
+using Icon = Owner<IconTraits>;
 using EnvironmentBlock = Owner<EnvironmentTraits>;
 using Stream = Owner<ComTraits<IStream>>;
 
