@@ -42,9 +42,12 @@
   ROW(kLvGetEnvironmentVariable, KLVGETENVIRONMENTVARIABLE, "S", "S", "Result:=kLvGetEnvironmentVariable(variableName)") \
   ROW(kLvSetEnvironmentVariable, KLVSETENVIRONMENTVARIABLE, "I", "SS", "Result:=kLvSetEnvironmentVariable(variableName, value)")
 
+/* The library's version: the kit's releases are named by it. */
+#define KLV_VERSION "1.7"
+
 /* The same three lines close every function's description. */
 #define KLV_NOTICE \
-  "kLv_Tool.dll version 1.7\r\n" \
+  "kLv_Tool.dll version " KLV_VERSION "\r\n" \
   "Windows services for Director and Authorware titles on CD-ROM:\r\n" \
   "INI files, registry, files and folders, drives, dialogs, environment."
 
