@@ -5,7 +5,8 @@ Reads the library's function directory through the UCD stand-in host (as
 an Authorware host reads it) and holds docs/reference.md and the example
 scripts to it: one section per function, in directory order, each with a
 Lingo and an Authorware call of the function on its first lines; and every
-call of a kit function in a Lingo or Authorware example passes the
+call of a kit function in a Lingo or Authorware example (of the reference,
+the guides and the example scripts) passes the
 arguments its directory row declares (how many, and text or integer where
 the argument is written out)."""
 import os
@@ -158,6 +159,15 @@ def check_reference(rows):
                 check_calls("\n".join(code), info, "reference %s" % name, rows)
 
 
+def check_guides(rows):
+    for name in ("authoring.md", "launcher.md"):
+        with open(os.path.join(SOURCE, "docs", name), encoding="utf-8") as f:
+            lines = f.read().splitlines()
+        for info, code in kit_docs.code_blocks(lines):
+            if info in ("lingo", "authorware"):
+                check_calls("\n".join(code), info, "docs/" + name, rows)
+
+
 def check_scripts(rows):
     for path, language in SCRIPTS.items():
         with open(os.path.join(SOURCE, path), encoding="utf-8") as f:
@@ -170,6 +180,7 @@ def check_scripts(rows):
 
 rows = read_directory()
 check_reference(rows)
+check_guides(rows)
 check_scripts(rows)
 for line in failures:
     print("FAIL", line)
