@@ -61,10 +61,25 @@ def plain(text):
     return html.unescape(re.sub(r"<[^>]+>", "", text)).replace("`", "").replace("*", "").strip()
 
 
+def check_tables(name, markdown):
+    """Every row of a Markdown table has its header's cells: a stray "|"
+    (one inside code included) would cut a cell short on the page."""
+    width = None
+    for line in markdown.splitlines():
+        if not line.startswith("|"):
+            width = None
+            continue
+        cells = len(re.split(r"(?<!\\)\|", line.strip().strip("|")))
+        if width is None:
+            width = cells
+        check(cells == width, "docs/%s.md: a table row has %d cells, its header %d: %s" % (name, cells, width, line))
+
+
 def check_pages(files):
     for name in DOCUMENTS:
         markdown = files.get("docs/%s.md" % name, b"").decode("utf-8")
         page = files.get("docs/%s.html" % name, b"").decode("utf-8")
+        check_tables(name, markdown)
         wanted = [(level, plain(text)) for level, text in kit_docs.headings(markdown)]
         shown = [(int(m.group(1)), plain(m.group(2))) for m in re.finditer(r"<h([1-6])[^>]*>(.*?)</h\1>", page, re.S)]
         check(wanted and wanted == shown, "docs/%s.html: headings %s, its Markdown has %s" % (name, shown, wanted))
