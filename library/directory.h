@@ -47,7 +47,8 @@
   ROW(kLvGetDriveInfo, KLVGETDRIVEINFO, "S", "SS", "Result:=kLvGetDriveInfo(DriveName, What)")
 
 /* The library's version: kLvToolVer's answer, the notice below and the
-   Xtra's version resource and class version all follow from it. */
+   Xtra's version resource and class version, and the kit archive's name,
+   all follow from it. */
 #define KLV_VERSION "1.7"
 
 /* The same three lines close every function's description. */
