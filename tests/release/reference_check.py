@@ -32,14 +32,20 @@ def fail(text):
     failures.append(text)
 
 
-def read_directory():
-    """{name: argument letters} in directory order, from ucdhost's listing."""
+def host_listing(host, module):
+    """What a stand-in host prints when it lists a module."""
     env = dict(os.environ, KLV_BUILD=BUILD, KLV_PREFIX=os.environ.get("KLV_PREFIX", "default"))
     listing = subprocess.run(
-        [os.path.join(SOURCE, "scripts", "wine-run"), "ucdhost.exe", "kLv_Tool.dll"],
+        [os.path.join(SOURCE, "scripts", "wine-run"), host, module],
         cwd=os.path.join(BUILD, "bin"), env=env, capture_output=True, text=True, timeout=120)
     if listing.returncode != 0:
-        sys.exit("ucdhost failed (%d): %s" % (listing.returncode, listing.stderr))
+        sys.exit("%s failed (%d): %s" % (host, listing.returncode, listing.stderr))
+    return listing
+
+
+def read_directory():
+    """{name: argument letters} in directory order, from ucdhost's listing."""
+    listing = host_listing("ucdhost.exe", "kLv_Tool.dll")
     rows = {}
     for line in listing.stdout.splitlines():
         fields = line.split()
@@ -168,6 +174,18 @@ def check_guides(rows):
                 check_calls("\n".join(code), info, "docs/" + name, rows)
 
 
+def check_method_list():
+    """The guide's method list is what the Xtra registers, line for line."""
+    registered = [line.split(" ", 1)[1] for line in host_listing("moahost.exe", "kLvTools.x32").stdout.splitlines()
+                  if re.match(r"\d+ ", line)]
+    with open(os.path.join(SOURCE, "docs", "authoring.md"), encoding="utf-8") as f:
+        blocks = kit_docs.code_blocks(f.read().splitlines())
+    shown = next(([l for l in code if not l.startswith("-- ") and not l.startswith("xtra ")]
+                  for _, code in blocks if any(l.startswith("new object me") for l in code)), [])
+    if [l.rstrip() for l in shown] != [l.rstrip() for l in registered]:
+        fail("docs/authoring.md: the method list differs from the one the Xtra registers")
+
+
 def check_scripts(rows):
     for path, language in SCRIPTS.items():
         with open(os.path.join(SOURCE, path), encoding="utf-8") as f:
@@ -181,6 +199,7 @@ def check_scripts(rows):
 rows = read_directory()
 check_reference(rows)
 check_guides(rows)
+check_method_list()
 check_scripts(rows)
 for line in failures:
     print("FAIL", line)
