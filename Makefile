@@ -2,10 +2,16 @@
 # make test  builds and runs every test under Wine
 # make demo  builds, then plays the sample disc under Wine (screenshots in dist/demo/)
 # make bench builds and runs the benchmarks under Wine (ratios against the platform's calls)
+# make dist  builds the kit archive an author downloads: dist/kLv-kit-<version>.zip
+# make disc  builds the sample disc's image dist/ventrix-demo.iso; for your own disc:
+#            make disc DISC_DIR=folder DISC_IMAGE=dist/name.iso [DISC_LABEL=NAME]
 BUILD := build
 CMAKE_FLAGS := -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
+DISC_DIR ?=
+DISC_IMAGE ?= dist/ventrix-demo.iso
+DISC_LABEL ?=
 
-.PHONY: all build test demo bench bootstrap clean
+.PHONY: all build test demo bench dist disc bootstrap clean
 
 all: build
 
@@ -24,14 +30,16 @@ test: build
 demo: build
 	scripts/demo $(BUILD)
 
-# One run in the default prefix; the wineserver it started is stopped after.
-# The progress copy shows a window: without a display, a private Xvfb.
 bench: build
-	@status=0; display=; [ -n "$$DISPLAY" ] || display="xvfb-run -a"; for b in files_bench xtra_bench; do \
-	  KLV_BUILD=$(CURDIR)/$(BUILD) $$display scripts/wine-run $(BUILD)/bin/$$b.exe || status=$$?; done; \
-	pidfile=$(BUILD)/wine/default/.wineserver.pid; \
-	if [ -f $$pidfile ]; then WINEPREFIX=$(CURDIR)/$(BUILD)/wine/default wineserver -k; kill $$(cat $$pidfile) 2>/dev/null; rm -f $$pidfile; fi; \
-	exit $$status
+	scripts/run-bench $(BUILD)
+
+dist: build
+	scripts/dist $(BUILD) dist
+
+# An author's own folder needs no build; the sample disc is assembled first.
+disc: $(if $(DISC_DIR),bootstrap,build)
+	@if [ -n "$(DISC_DIR)" ]; then scripts/disc "$(DISC_DIR)" "$(DISC_IMAGE)" $(DISC_LABEL); \
+	else scripts/sample-disc $(BUILD) $(BUILD)/disc && scripts/disc $(BUILD)/disc "$(DISC_IMAGE)" $(DISC_LABEL); fi
 
 clean:
 	rm -rf $(BUILD) dist

@@ -19,23 +19,17 @@
 
 #include "bench.h"
 #include "kLv_Tool.h"
+#include "klv_system.h"
 #include "szdd.h"
 
 namespace {
 
 using bench::Now;
+using klvtest::RemoveTree;
+using klvtest::WriteFile;
 
 constexpr int kRounds = 3;
 const std::string kRoot = "C:\\klvbench";
-
-bool Write(const std::string& path, const std::string& bytes) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const BOOL done = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-  return done && written == bytes.size();
-}
 
 // Incompressible bytes, quickly.
 std::string Noise(std::size_t size, std::uint32_t seed) {
@@ -63,21 +57,6 @@ std::string Prose(std::size_t size) {
   }
   text.resize(size);
   return text;
-}
-
-void RemoveFolder(const std::string& folder) {
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = entry.cFileName;
-      if (name == "." || name == "..") continue;
-      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveFolder(folder + "\\" + name);
-      else DeleteFileA((folder + "\\" + name).c_str());
-    } while (FindNextFileA(find, &entry));
-    FindClose(find);
-  }
-  RemoveDirectoryA(folder.c_str());
 }
 
 // Whether two files hold the same bytes (the sides must agree to be compared).
@@ -145,12 +124,12 @@ int main(int argc, char** argv) {
     std::printf("kLv_Tool.dll, kLvCopyFile@8 or kLvCopyFileProgress@12 not found\n");
     return 1;
   }
-  RemoveFolder(kRoot);
+  RemoveTree(kRoot);
   CreateDirectoryA(kRoot.c_str(), nullptr);
 
   if (runs("big")) {
     const std::string source = kRoot + "\\big.bin", mine = kRoot + "\\big.klv", theirs = kRoot + "\\big.win";
-    if (!Write(source, Noise(256u << 20, 7))) std::printf("cannot write %s\n", source.c_str());
+    if (!WriteFile(source, Noise(256u << 20, 7))) std::printf("cannot write %s\n", source.c_str());
     const Duel duel = Measure([&] { return copyFile(source.c_str(), mine.c_str()) == 0; },
                               [&] { return CopyFileA(source.c_str(), theirs.c_str(), FALSE) != 0; },
                               [](const std::string& out) { DeleteFileA(out.c_str()); }, mine, theirs);
@@ -169,7 +148,7 @@ int main(int argc, char** argv) {
     const std::string page = Noise(4096, 3);
     for (int i = 0; i < 2000; ++i) {
       names.push_back("file" + std::to_string(i) + ".dat");
-      Write(folder + "\\" + names.back(), page);
+      WriteFile(folder + "\\" + names.back(), page);
     }
     const auto ours = [&] { return copyFile((folder + "\\*.*").c_str(), (mine + "\\").c_str()) == 0; };
     const auto platform = [&] {
@@ -180,7 +159,7 @@ int main(int argc, char** argv) {
     // Into an empty folder each round.
     const Duel fresh = Measure(ours, platform,
                                [](const std::string& out) {
-                                 RemoveFolder(out);
+                                 RemoveTree(out);
                                  CreateDirectoryA(out.c_str(), nullptr);
                                },
                                mine, theirs);
@@ -189,23 +168,23 @@ int main(int argc, char** argv) {
     const std::string stale = Noise(4096, 5);
     const Duel overwrite = Measure(ours, platform,
                                    [&](const std::string& out) {
-                                     for (const auto& name : names) Write(out + "\\" + name, stale);
+                                     for (const auto& name : names) WriteFile(out + "\\" + name, stale);
                                    },
                                    mine, theirs);
     Report("\"*.*\" 2,000 x 4 KiB, overwrite, vs CopyFileA loop", overwrite, 1.10);
     bool same = true;
     for (const auto& name : names) same = same && SameContent(mine + "\\" + name, theirs + "\\" + name);
     std::printf("  copies identical: %s\n", same ? "yes" : "NO");
-    RemoveFolder(folder);
-    RemoveFolder(mine);
-    RemoveFolder(theirs);
+    RemoveTree(folder);
+    RemoveTree(mine);
+    RemoveTree(theirs);
   }
 
   if (runs("lz")) {
     const std::string packed = kRoot + "\\prose.tx_", mine = kRoot + "\\prose.klv", theirs = kRoot + "\\prose.win";
     const std::string text = Prose(64u << 20);
     const std::string compressed = klvtest::SzddCompress(text, 't');
-    Write(packed, compressed);
+    WriteFile(packed, compressed);
     std::printf("LZ file: %zu bytes expanding to %zu\n", compressed.size(), text.size());
     const Duel duel = Measure([&] { return copyFile(packed.c_str(), mine.c_str()) == 0; },
                               [&] {
@@ -229,18 +208,18 @@ int main(int argc, char** argv) {
 
   if (runs("progress")) {
     const std::string source = kRoot + "\\big.bin", mine = kRoot + "\\big.shown", theirs = kRoot + "\\big.plain";
-    if (!Write(source, Noise(256u << 20, 9))) std::printf("cannot write %s\n", source.c_str());
+    if (!WriteFile(source, Noise(256u << 20, 9))) std::printf("cannot write %s\n", source.c_str());
     const auto shown = [&] { return copyFileProgress(source.c_str(), mine.c_str(), "Bench") == 0; };
     const auto plain = [&] { return copyFile(source.c_str(), theirs.c_str()) == 0; };
     const Duel fresh = Measure(shown, plain, [](const std::string& out) { DeleteFileA(out.c_str()); }, mine, theirs);
     Report("256 MiB with progress window vs kLvCopyFile, new", fresh, 1.10);
     // Over a file that is there already: replaced only once complete.
-    const Duel over = Measure(shown, plain, [](const std::string& out) { Write(out, "old"); }, mine, theirs);
+    const Duel over = Measure(shown, plain, [](const std::string& out) { WriteFile(out, "old"); }, mine, theirs);
     Report("256 MiB with progress window vs kLvCopyFile, over", over, 1.10);
     std::printf("  copies identical to the source: %s\n",
                 SameContent(source, mine) && SameContent(source, theirs) ? "yes" : "NO");
   }
 
-  RemoveFolder(kRoot);
+  RemoveTree(kRoot);
   return 0;
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bench.h"
+#include "klv_system.h"
 #include "kLv_Tool.h"
 #include "moahost.h"
 #include "xtra.h"
@@ -41,7 +42,7 @@ void Report(const char* what, double direct, double viaXtra) {
 
 int main() {
   try {
-    moahost::Host host(bench::BinDir() + "\\kLvTools.x32");
+    moahost::Host host(klvtest::BinDir() + "\\kLvTools.x32");
     if (host.Register() != kMoaErr_NoErr) throw moahost::Error("Register failed");
     const std::string ini = "C:\\klvbench_xtra.ini";
     WritePrivateProfileStringA("Section", "Key", "a value of moderate length", ini.c_str());

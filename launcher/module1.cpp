@@ -3,12 +3,21 @@
 #include <algorithm>
 #include <vector>
 
+#include "owner.h"
+
 namespace autorun {
 
 Settings ProductSettings;
+
+// The buffer of the profile reads: it grows until a value fits, so that no
+// value is cut.
 std::vector<char> ReadBuffer;
 
 namespace {
+
+// How the launcher ends, once it is ending.
+bool g_ending = false;
+UINT g_exitCode = 0;
 
 constexpr char kErrorCaption[] = "Ventrix";
 
@@ -29,9 +38,8 @@ std::string SystemText(DWORD error) {
 }
 
 int ScreenResolution(int axis) {
-  HDC screen = GetDC(nullptr);
-  const int dpi = screen ? GetDeviceCaps(screen, axis) : 0;
-  if (screen) ReleaseDC(nullptr, screen);
+  const klv::ScreenDc screen;
+  const int dpi = screen ? GetDeviceCaps(screen.Get(), axis) : 0;
   return dpi > 0 ? dpi : 96;
 }
 
@@ -86,8 +94,8 @@ void StartProgram(const std::string& program, const std::string& commandLine, WO
   if (!CreateProcessA(program.empty() ? nullptr : program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
                       nullptr, &startup, &process))
     Fatal("Cannot start " + what + ".", GetLastError());
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  // Not waited for: the handles go at once.
+  const klv::KernelHandle thread(process.hThread), started(process.hProcess);
 }
 
 std::string Shown(const std::string& path) {
@@ -96,13 +104,31 @@ std::string Shown(const std::string& path) {
   return path.substr(0, kShownLength / 2) + "..." + path.substr(path.size() - kShownLength / 2);
 }
 
-void Fatal(const std::string& what, DWORD error) {
-  const std::string text = error ? what + "\n\n" + SystemText(error) : what;
-  MessageBoxA(nullptr, text.c_str(), kErrorCaption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+void EndLauncher(UINT exitCode) {
+  if (!g_ending) {
+    g_ending = true;
+    g_exitCode = exitCode;
+  }
+  PostQuitMessage(static_cast<int>(g_exitCode));
+}
+
+UINT ExitCode() { return g_exitCode; }
+
+void Report(const std::string& what, DWORD error) noexcept {
+  if (g_ending) return;
+  try {
+    const std::string text = error ? what + "\n\n" + SystemText(error) : what;
+    MessageBoxA(nullptr, text.c_str(), kErrorCaption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+  } catch (const std::exception&) {
+    MessageBoxA(nullptr, "The launcher failed.", kErrorCaption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+  }
   EndLauncher(error ? error : 1);
 }
 
-void EndLauncher(UINT exitCode) { ExitProcess(exitCode); }
+void Fatal(const std::string& what, DWORD error) {
+  Report(what, error);
+  throw FatalError{};
+}
 
 int TwipsX(int twips) { return MulDiv(twips, ScreenResolution(LOGPIXELSX), 1440); }
 int TwipsY(int twips) { return MulDiv(twips, ScreenResolution(LOGPIXELSY), 1440); }

@@ -1,13 +1,13 @@
 // What the launcher's windows share: the product settings read from the
-// disc, the read buffer, and the few platform operations every handler
-// uses (current folder, starting a program, ending with an error report).
+// disc, the few platform operations every handler uses (profile reads,
+// current folder, starting a program), and the one way the launcher ends.
 #ifndef AUTORUN_MODULE1_H
 #define AUTORUN_MODULE1_H
 
 #include <windows.h>
 
+#include <exception>
 #include <string>
-#include <vector>
 
 #include "platform.h"
 
@@ -23,16 +23,6 @@ struct Settings {
   std::string Readme;          // the readme, under the disc folder
 };
 extern Settings ProductSettings;
-
-// The buffer of the profile reads: it grows until a value fits, so that no
-// value is cut.
-extern std::vector<char> ReadBuffer;
-
-constexpr char kProductFile[] = "Kelbit.ini";
-constexpr char kProductSection[] = "Product Info";
-constexpr char kInstalledFile[] = "Orvel.ini";  // a bare name: the Windows folder
-constexpr char kSetupProgram[] = "setup.exe";
-constexpr char kReadmeProgram[] = "write.exe";
 
 // The longest value or path handed to the platform.
 constexpr std::size_t kTextLimit = klv::kPlatformTextLimit;
@@ -59,12 +49,46 @@ std::string Shown(const std::string& path);
 // A command-line word in double quotes.
 inline std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
+// The launcher ends one way, through WinMain's message loop, so that every
+// window procedure returns and every owner is released: the Run window ends
+// it as it is destroyed, the Setup window once the installer has started,
+// and a fatal error wherever it happens. Programs the launcher started keep
+// running.
+
+// Records the exit code (the first one recorded stands) and posts the quit
+// message that ends the message loop with it.
+void EndLauncher(UINT exitCode);
+// The exit code recorded; 0 while none is.
+UINT ExitCode();
+
+// Thrown by Fatal: unwinds the failed handler to its window procedure or to
+// WinMain, which end the way the launcher ends.
+struct FatalError {};
+
 // Reports what failed with the system's text for `error` in a message box
-// and ends the launcher with a non-zero exit code.
+// and ends the launcher with the exit code `error`, or 1 when it is 0.
+// Once the launcher is ending, nothing more is shown: a failure that follows
+// from the end (a window whose load failed and so was not created) adds no
+// second box.
+void Report(const std::string& what, DWORD error) noexcept;
+
+// Reports and ends as Report does, then throws FatalError.
 [[noreturn]] void Fatal(const std::string& what, DWORD error);
 
-// Ends the launcher at once; programs it started keep running.
-[[noreturn]] void EndLauncher(UINT exitCode = 0);
+// Runs a handler at the boundary of a window procedure or of WinMain: any
+// other exception is reported as a failure of the launcher. False when the
+// handler failed, and the launcher is then ending.
+template <class Handler>
+bool Handled(Handler&& handler) noexcept {
+  try {
+    handler();
+    return true;
+  } catch (const FatalError&) {
+  } catch (const std::exception& e) {
+    Report(std::string("The launcher failed: ") + e.what(), 0);
+  }
+  return false;
+}
 
 // Twips to pixels at the screen's resolution (15 twips a pixel at 96 DPI).
 int TwipsX(int twips);

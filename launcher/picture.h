@@ -10,17 +10,12 @@
 
 #include <string>
 
+#include "owner.h"
+
 namespace autorun {
 
 class Picture {
  public:
-  Picture() = default;
-  ~Picture() { Reset(); }
-  Picture(const Picture&) = delete;
-  Picture& operator=(const Picture&) = delete;
-  Picture(Picture&& other) noexcept { *this = std::move(other); }
-  Picture& operator=(Picture&& other) noexcept;
-
   // The picture in a file: icon and cursor files through the icon loader,
   // anything else through the platform's picture loader. A file that is
   // missing or is not a picture is a fatal error.
@@ -30,15 +25,12 @@ class Picture {
   // The icon of a program file, or the system's default program icon.
   static Picture ProgramIcon(const std::string& path);
 
-  bool Empty() const { return !icon_ && !picture_; }
   void Draw(HDC dc, const RECT& box) const;
 
  private:
-  void Reset();
-
-  HICON icon_ = nullptr;
-  bool ownsIcon_ = false;
-  IPicture* picture_ = nullptr;
+  // At most one of the two is held.
+  klv::Icon icon_;
+  klv::Owner<klv::ComTraits<IPicture>> picture_;
 };
 
 }  // namespace autorun

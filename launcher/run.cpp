@@ -1,8 +1,7 @@
 #include "run.h"
 
-#include <exception>
-
 #include "module1.h"
+#include "owner.h"
 #include "picture.h"
 #include "resource.h"
 
@@ -12,6 +11,7 @@ namespace {
 
 constexpr char kClass[] = "autorun.Run";
 constexpr char kCaption[] = "Ventrix";
+constexpr char kReadmeProgram[] = "write.exe";
 constexpr COLORREF kBackground = RGB(192, 255, 255);  // &H00FFFFC0
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;  // fixed dialog frame
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
@@ -54,23 +54,28 @@ const ControlDesign kControls[] = {
     {kRuntag, "STATIC", "Run Program", 960, 1680, 3135, 255, kLabel | SS_LEFT, kTagFont},
 };
 
-// The one Run window's resources; the process ends with the window.
+// The background of the window class, for as long as the process runs.
+klv::GdiObject g_background;
+
+// The one Run window's resources, released when the window goes; the
+// launcher ends with it.
 struct State {
   HWND self = nullptr;
-  HBRUSH background = nullptr;
-  HFONT fonts[kFontCount] = {};
+  klv::GdiObject fonts[kFontCount];
   Picture readimage;
   Picture runImage;
 } g_run;
 
 HWND Control(ControlId id) { return GetDlgItem(g_run.self, id); }
 
-HFONT MakeFont(const FontDesign& design) {
-  HDC screen = GetDC(nullptr);
-  const int height = -MulDiv(design.hundredths, GetDeviceCaps(screen, LOGPIXELSY), 7200);
-  ReleaseDC(nullptr, screen);
-  return CreateFontA(height, 0, 0, 0, design.weight, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, design.face);
+HFONT Font(FontId id) { return static_cast<HFONT>(g_run.fonts[id].Get()); }
+
+klv::GdiObject MakeFont(const FontDesign& design) {
+  const klv::ScreenDc screen;
+  const int height = -MulDiv(design.hundredths, GetDeviceCaps(screen.Get(), LOGPIXELSY), 7200);
+  return klv::GdiObject(CreateFontA(height, 0, 0, 0, design.weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                    DEFAULT_PITCH | FF_SWISS, design.face));
 }
 
 // The picture of the product's program: the file named by Icon, or with no
@@ -99,22 +104,23 @@ void RunImage_Click() {
   ShowWindow(g_run.self, SW_HIDE);
   const std::string program = JoinPath(CurrentFolder(), ProductSettings.ExecutableFile);
   StartProgram(program, Quoted(program), SW_SHOWMAXIMIZED, "the program " + Shown(program));
-  EndLauncher(0);
+  DestroyWindow(g_run.self);
 }
 
-void Command1_Click() { EndLauncher(0); }
+// The launcher ends with its only visible window (OnDestroy).
+void Command1_Click() { DestroyWindow(g_run.self); }
 
 BOOL OnCreate(HWND self, LPCREATESTRUCTA) {
   g_run.self = self;
   for (int i = 0; i < kFontCount; ++i) g_run.fonts[i] = MakeFont(kFonts[i]);
-  SendMessageA(self, WM_SETFONT, reinterpret_cast<WPARAM>(g_run.fonts[kWindowFont]), FALSE);
+  SendMessageA(self, WM_SETFONT, reinterpret_cast<WPARAM>(Font(kWindowFont)), FALSE);
   HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(self, GWLP_HINSTANCE));
   for (const ControlDesign& c : kControls) {
     HWND control = CreateWindowExA(0, c.windowClass, c.text, WS_CHILD | WS_VISIBLE | c.style, TwipsX(c.left),
                                    TwipsY(c.top), TwipsX(c.width), TwipsY(c.height), self,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
     if (!control) Fatal(std::string("Cannot create the control \"") + c.text + "\".", GetLastError());
-    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(g_run.fonts[c.font]), FALSE);
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(Font(c.font)), FALSE);
   }
   g_run.readimage = Picture::FromResource(IDI_NOTEPAD);
   Form_Load();
@@ -139,7 +145,7 @@ void OnCommand(int id, UINT code) {
 }
 
 void OnDrawItem(const DRAWITEMSTRUCT& item) {
-  FillRect(item.hDC, &item.rcItem, g_run.background);
+  FillRect(item.hDC, &item.rcItem, static_cast<HBRUSH>(g_background.Get()));
   if (item.CtlID == kReadimage) g_run.readimage.Draw(item.hDC, item.rcItem);
   if (item.CtlID == kRunImage) g_run.runImage.Draw(item.hDC, item.rcItem);
 }
@@ -157,42 +163,60 @@ void OnSetFocus() { SetFocus(Control(kCommand1)); }
 // Closing by the frame is Cancel.
 void OnClose() { Command1_Click(); }
 
-LRESULT CALLBACK WndProc(HWND self, UINT message, WPARAM wParam, LPARAM lParam) {
-  try {
-    switch (message) {
-      case WM_CREATE:
-        return OnCreate(self, reinterpret_cast<LPCREATESTRUCTA>(lParam)) ? 0 : -1;
-      case WM_COMMAND:
-        OnCommand(LOWORD(wParam), HIWORD(wParam));
-        return 0;
-      case WM_DRAWITEM:
-        OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-        return TRUE;
-      case WM_CTLCOLORSTATIC:
-        return reinterpret_cast<LRESULT>(OnCtlColorStatic(reinterpret_cast<HDC>(wParam)));
-      case WM_SETFOCUS:
-        OnSetFocus();
-        return 0;
-      case WM_CLOSE:
-        OnClose();
-        return 0;
-    }
-  } catch (const std::exception& e) {
-    Fatal(std::string("The launcher failed: ") + e.what(), 0);
+// The process never outlives its only visible window.
+void OnDestroy() { EndLauncher(0); }
+
+// The controls are gone as well: their fonts and pictures can go.
+void OnNcDestroy() { g_run = State{}; }
+
+LRESULT Dispatch(HWND self, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      return OnCreate(self, reinterpret_cast<LPCREATESTRUCTA>(lParam)) ? 0 : -1;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    case WM_DRAWITEM:
+      OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+      return TRUE;
+    case WM_CTLCOLORSTATIC:
+      return reinterpret_cast<LRESULT>(OnCtlColorStatic(reinterpret_cast<HDC>(wParam)));
+    case WM_SETFOCUS:
+      OnSetFocus();
+      return 0;
+    case WM_CLOSE:
+      OnClose();
+      return 0;
+    case WM_DESTROY:
+      OnDestroy();
+      return 0;
+    case WM_NCDESTROY:
+      OnNcDestroy();
+      break;
   }
   return DefWindowProcA(self, message, wParam, lParam);
+}
+
+LRESULT CALLBACK WndProc(HWND self, UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = 0;
+  if (Handled([&] { result = Dispatch(self, message, wParam, lParam); })) return result;
+  // The failed handler has ended the launcher: a window that fails to load
+  // is not created, and a shown one goes.
+  if (message == WM_CREATE) return -1;
+  DestroyWindow(self);
+  return 0;
 }
 
 }  // namespace
 
 void Register(HINSTANCE instance) {
-  g_run.background = CreateSolidBrush(kBackground);
+  g_background.Reset(CreateSolidBrush(kBackground));
   WNDCLASSA windowClass{};
   windowClass.lpfnWndProc = WndProc;
   windowClass.hInstance = instance;
   windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_NOTEPAD));
   windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = g_run.background;
+  windowClass.hbrBackground = static_cast<HBRUSH>(g_background.Get());
   windowClass.lpszClassName = kClass;
   if (!RegisterClassA(&windowClass)) Fatal("Cannot register the Run window.", GetLastError());
 }

@@ -2,11 +2,9 @@
 // product settings from the disc and decides; the Setup window (never
 // visible) starts the disc's installer when the product is not installed.
 #include <windows.h>
-#include <objbase.h>
-
-#include <exception>
 
 #include "module1.h"
+#include "owner.h"
 #include "run.h"
 
 namespace autorun {
@@ -14,17 +12,11 @@ namespace autorun {
 namespace {
 
 // The window procedure of Startup and Setup, which are never seen: all
-// either does happens in its Form_Load, when the window is created.
+// either does happens in its Form_Load, when the window is created. A
+// failed Form_Load has ended the launcher, and its window is not created.
 template <void (*FormLoad)(HWND)>
 LRESULT CALLBACK HiddenWindowProc(HWND self, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_CREATE) {
-    try {
-      FormLoad(self);
-    } catch (const std::exception& e) {
-      Fatal(std::string("The launcher failed: ") + e.what(), 0);
-    }
-    return 0;
-  }
+  if (message == WM_CREATE) return Handled([self] { FormLoad(self); }) ? 0 : -1;
   return DefWindowProcA(self, message, wParam, lParam);
 }
 
@@ -41,8 +33,10 @@ void RegisterHiddenWindow(HINSTANCE instance, const char* className, WNDPROC pro
 namespace setup {
 
 constexpr char kClass[] = "autorun.Setup";
+constexpr char kSetupProgram[] = "setup.exe";
 
-// Starts the disc's installer maximised and ends the launcher.
+// Starts the disc's installer maximised and ends the launcher: nothing of
+// the launcher runs after this but the return to its message loop.
 void Form_Load(HWND self) {
   ShowWindow(self, SW_HIDE);
   const std::string program = JoinPath(CurrentFolder(), kSetupProgram);
@@ -65,6 +59,9 @@ namespace startup {
 
 constexpr char kClass[] = "autorun.Startup";
 constexpr char kCaption[] = "Startup";
+constexpr char kProductFile[] = "Kelbit.ini";
+constexpr char kProductSection[] = "Product Info";
+constexpr char kInstalledFile[] = "Orvel.ini";  // a bare name: the Windows folder
 
 struct Key {
   const char* name;
@@ -115,21 +112,24 @@ void Load(HINSTANCE instance) {
 
 }  // namespace autorun
 
+// Returns the exit code of the quit message that ends the message loop, or
+// the one recorded when a failure ended the launcher before the loop.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   using namespace autorun;
-  // The picture loader decodes GIF and JPEG through COM objects.
-  const HRESULT com = CoInitialize(nullptr);
-  if (FAILED(com)) Fatal("Cannot start the picture loader.", HRESULT_CODE(com));
-  startup::Register(instance);
-  setup::Register(instance);
-  run::Register(instance);
-  startup::Load(instance);
-
-  MSG message;
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-    if (run::IsDialogMessage(&message)) continue;
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-  EndLauncher(0);
+  MSG message{};
+  Handled([&] {
+    // The picture loader decodes GIF and JPEG through COM objects.
+    const klv::ComInit com;
+    if (FAILED(com.Result())) Fatal("Cannot start the picture loader.", HRESULT_CODE(com.Result()));
+    startup::Register(instance);
+    setup::Register(instance);
+    run::Register(instance);
+    startup::Load(instance);
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+      if (run::IsDialogMessage(&message)) continue;
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+  });
+  return static_cast<int>(message.message == WM_QUIT ? message.wParam : ExitCode());
 }

@@ -41,13 +41,18 @@
   ROW(kLvGetEnvironmentStrings, KLVGETENVIRONMENTSTRINGS, "S", "V", "Result:=kLvGetEnvironmentStrings()") \
   ROW(kLvGetEnvironmentVariable, KLVGETENVIRONMENTVARIABLE, "S", "S", "Result:=kLvGetEnvironmentVariable(variableName)") \
   ROW(kLvSetEnvironmentVariable, KLVSETENVIRONMENTVARIABLE, "I", "SS", "Result:=kLvSetEnvironmentVariable(variableName, value)") \
+  ROW(kLvDeleteFile, KLVDELETEFILE, "I", "S", "Result:=kLvDeleteFile(FileName)") \
+  ROW(kLvGetSpecialFolder, KLVGETSPECIALFOLDER, "S", "S", "Result:=kLvGetSpecialFolder(FolderName)") \
+  ROW(kLvGetFileInfo, KLVGETFILEINFO, "S", "SS", "Result:=kLvGetFileInfo(FileName, What)") \
+  ROW(kLvGetDriveInfo, KLVGETDRIVEINFO, "S", "SS", "Result:=kLvGetDriveInfo(DriveName, What)") \
   ROW(kLvShellExecute, KLVSHELLEXECUTE, "I", "SSSSS", "Result:=kLvShellExecute(Operation, FileName, Parameters, Directory, ShowCommand)") \
   ROW(kLvRunProgram, KLVRUNPROGRAM, "I", "SSSI", "Result:=kLvRunProgram(CommandLine, Directory, ShowCommand, Wait)") \
   ROW(kLvBrowseForFolder, KLVBROWSEFORFOLDER, "S", "SS", "Result:=kLvBrowseForFolder(Title, StartFolder)") \
   ROW(kLvCopyFileProgress, KLVCOPYFILEPROGRESS, "I", "SSS", "Result:=kLvCopyFileProgress(SourceFileName,DestinationFileName,Title)")
 
 /* The library's version: kLvToolVer's answer, the notice below and the
-   Xtra's version resource and class version all follow from it. */
+   Xtra's version resource and class version, and the kit archive's name,
+   all follow from it. */
 #define KLV_VERSION "1.7"
 
 /* The same three lines close every function's description. */

@@ -1,18 +1,19 @@
 // Drives and the standard folders: thin layers over the platform's drive and
 // folder queries, with the library's own type codes and "-1" for none.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "frame.h"
+#include "owner.h"
 
 namespace klv {
 
 namespace {
 
-// The text result that stands for none found or failed.
-constexpr const char* kNone = "-1";
 // Follows each letter of the drive list: a literal backslash and "r".
 constexpr const char* kListSeparator = "\\r";
 
@@ -78,6 +79,136 @@ KlvInt FreeSpace(const std::string& driveName) {
   }
   if (available.QuadPart >= kFreeSpaceCeiling) return static_cast<KlvInt>(kFreeSpaceCeiling);
   return static_cast<KlvInt>(available.QuadPart);
+}
+
+// The standard folders by keyword. The shell's query answers all but the
+// temporary folder; it has been in shell32 since Windows 98.
+struct SpecialFolder {
+  const char* keyword;
+  int csidl;
+};
+constexpr SpecialFolder kSpecialFolders[] = {
+    {"Desktop", CSIDL_DESKTOPDIRECTORY},
+    {"Documents", CSIDL_PERSONAL},
+    {"Favorites", CSIDL_FAVORITES},
+    {"Music", CSIDL_MYMUSIC},
+    {"Pictures", CSIDL_MYPICTURES},
+    {"Videos", CSIDL_MYVIDEO},
+    {"AppData", CSIDL_APPDATA},
+    {"LocalAppData", CSIDL_LOCAL_APPDATA},
+    {"CommonAppData", CSIDL_COMMON_APPDATA},
+    {"CommonDocuments", CSIDL_COMMON_DOCUMENTS},
+    {"CommonDesktop", CSIDL_COMMON_DESKTOPDIRECTORY},
+    {"ProgramFiles", CSIDL_PROGRAM_FILES},
+    {"CommonFiles", CSIDL_PROGRAM_FILES_COMMON},
+    {"StartMenu", CSIDL_STARTMENU},
+    {"Programs", CSIDL_PROGRAMS},
+    {"Startup", CSIDL_STARTUP},
+    {"CommonStartMenu", CSIDL_COMMON_STARTMENU},
+    {"CommonPrograms", CSIDL_COMMON_PROGRAMS},
+    {"Fonts", CSIDL_FONTS},
+    {"Windows", CSIDL_WINDOWS},
+    {"System", CSIDL_SYSTEM},
+};
+constexpr const char* kTempKeyword = "Temp";
+
+bool IsExistingFolder(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// As kLvGetWindowsDir gives folders: a trailing backslash only on a drive root.
+std::string WithoutTrailingBackslash(std::string path) {
+  if (path.size() > 3 && path.back() == '\\') path.pop_back();
+  return path;
+}
+
+std::string SpecialFolderPath(const std::string& keyword) {
+  std::string path;
+  if (SameWord(keyword, kTempKeyword)) {
+    path = PlatformText([](char* buffer, DWORD size) { return GetTempPathA(size, buffer); }).value_or(std::string());
+  } else {
+    for (const SpecialFolder& folder : kSpecialFolders) {
+      if (!SameWord(keyword, folder.keyword)) continue;
+      char buffer[MAX_PATH + 1] = {};
+      // Asked never to create it: a folder that is not there is none.
+      if (SHGetSpecialFolderPathA(nullptr, buffer, folder.csidl, FALSE)) path = buffer;
+      break;
+    }
+  }
+  if (path.empty()) return kNone;
+  path = WithoutTrailingBackslash(path);
+  return IsExistingFolder(path) ? path : std::string(kNone);
+}
+
+// The facts kLvGetDriveInfo tells, by the word that asks for each.
+enum class DriveFact { kFree, kTotal, kLabel, kSerial, kFileSystem, kType };
+struct DriveFactWord {
+  const char* word;
+  DriveFact fact;
+};
+constexpr DriveFactWord kDriveFactWords[] = {
+    {"free", DriveFact::kFree},     {"total", DriveFact::kTotal},           {"label", DriveFact::kLabel},
+    {"serial", DriveFact::kSerial}, {"filesystem", DriveFact::kFileSystem}, {"type", DriveFact::kType},
+};
+
+const char* TypeName(UINT type) {
+  switch (type) {
+    case DRIVE_REMOVABLE: return "removable";
+    case DRIVE_FIXED: return "fixed";
+    case DRIVE_REMOTE: return "remote";
+    case DRIVE_CDROM: return "cdrom";
+    case DRIVE_RAMDISK: return "ramdisk";
+    default: return "unknown";
+  }
+}
+
+// A drive holds a medium when its root can be listed; an empty root lists
+// nothing but is there. The volume query alone is not enough: Wine answers
+// it for an empty floppy drive too.
+bool HasMedium(const std::string& root) {
+  WIN32_FIND_DATAA entry;
+  const Find search(FindFirstFileA((root + "*").c_str(), &entry));
+  if (search.Valid()) return true;
+  const DWORD error = GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES;
+}
+
+std::string DriveInfo(const std::string& driveName, const std::string& what) {
+  const DriveFactWord* asked = nullptr;
+  for (const DriveFactWord& word : kDriveFactWords)
+    if (SameWord(what, word.word)) asked = &word;
+  const auto letter = LetterOf(driveName);
+  if (!asked || !letter) return kNone;
+  const std::string root = Root(*letter);
+
+  QuietDriveErrors quiet;
+  const UINT type = GetDriveTypeA(root.c_str());
+  if (type == DRIVE_NO_ROOT_DIR) return kNone;
+  if (asked->fact == DriveFact::kType) return TypeName(type);
+  if (!HasMedium(root)) return kNone;
+
+  switch (asked->fact) {
+    case DriveFact::kFree:
+    case DriveFact::kTotal: {
+      ULARGE_INTEGER available{}, total{}, free{};
+      if (!GetDiskFreeSpaceExA(root.c_str(), &available, &total, &free)) return kNone;
+      return std::to_string(asked->fact == DriveFact::kFree ? available.QuadPart : total.QuadPart);
+    }
+    default: {
+      char label[MAX_PATH + 1] = {}, fileSystem[MAX_PATH + 1] = {};
+      DWORD serial = 0, longestName = 0, flags = 0;
+      if (!GetVolumeInformationA(root.c_str(), label, sizeof(label), &serial, &longestName, &flags, fileSystem,
+                                 sizeof(fileSystem)))
+        return kNone;
+      if (asked->fact == DriveFact::kLabel) return label;
+      if (asked->fact == DriveFact::kFileSystem) return fileSystem;
+      char text[16];
+      std::snprintf(text, sizeof(text), "%04lX-%04lX", static_cast<unsigned long>(HIWORD(serial)),
+                    static_cast<unsigned long>(LOWORD(serial)));
+      return text;
+    }
+  }
 }
 
 }  // namespace
@@ -159,4 +290,26 @@ KlvText KLV_CALL kLvGetCurrentDir(void) {
    2147483647; -1 for any other name and when the query fails. */
 KlvInt KLV_CALL kLvGetFreeDiskSpace(KlvText DriveName) {
   return klv::IntExport(klv::kNoFreeSpace, [&] { return klv::FreeSpace(Arg(DriveName)); });
+}
+
+/* The path of the standard folder that FolderName names (Desktop,
+   Documents, Favorites, Music, Pictures, Videos, AppData, LocalAppData,
+   CommonAppData, CommonDocuments, CommonDesktop, ProgramFiles, CommonFiles,
+   StartMenu, Programs, Startup, CommonStartMenu, CommonPrograms, Fonts,
+   Temp, Windows, System; any letter case), without a trailing backslash
+   unless it is a drive root. "-1" for another name, or when the platform
+   has no such folder or it does not exist; no folder is ever created. */
+KlvText KLV_CALL kLvGetSpecialFolder(KlvText FolderName) {
+  return klv::TextExport(klv::kNone, [&] { return klv::SpecialFolderPath(Arg(FolderName)); });
+}
+
+/* One fact about the drive named by the first character of DriveName (read
+   as kLvGetFreeDiskSpace reads it). What, any letter case: free (bytes this
+   caller may use) or total, as whole decimal text; label (empty when none);
+   serial (XXXX-XXXX); filesystem; type (removable, fixed, remote, cdrom,
+   ramdisk or unknown). "-1" for an unusable name, a missing drive, another
+   What, and for all but type when the drive holds no medium. Never asks
+   for a disk. */
+KlvText KLV_CALL kLvGetDriveInfo(KlvText DriveName, KlvText What) {
+  return klv::TextExport(klv::kNone, [&] { return klv::DriveInfo(Arg(DriveName), Arg(What)); });
 }

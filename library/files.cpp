@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -72,6 +73,10 @@ std::string FullPath(const std::string& name) {
   if (length == 0 || length >= full.size()) return name;
   return std::string(full.data(), length);
 }
+
+// A name the platform takes for a device (CON, NUL, LPT1 and the like, in
+// any folder and with any extension) rather than a file.
+bool IsDeviceName(const std::string& name) { return FullPath(name).rfind("\\\\.\\", 0) == 0; }
 
 // The destination of one copy. A file that this copy created is removed
 // again unless the copy completes, so a failure leaves no partial file.
@@ -220,6 +225,42 @@ void CreateFolderChain(const std::string& path) {
     CreateDirectoryA(path.substr(0, *length).c_str(), nullptr);
 }
 
+// The files a pattern selects, for the copy and the delete alike: the
+// search's entries in its order, as plain names; hidden, system, folder and
+// volume-label entries are skipped, and a device name selects nothing.
+// `error` is the platform's answer that ended the search
+// (ERROR_NO_MORE_FILES when it ran to its end).
+struct Selection {
+  std::vector<std::string> names;
+  std::uint64_t totalBytes = 0;  // of the files named
+  DWORD error = ERROR_SUCCESS;
+};
+
+Selection SelectFiles(const std::string& pattern) {
+  Selection selection;
+  // The platform's search answers a device name (CON, NUL and the like, in
+  // any folder, with any extension) with the device itself.
+  if (IsDeviceName(pattern)) {
+    selection.error = ERROR_FILE_NOT_FOUND;
+    return selection;
+  }
+  WIN32_FIND_DATAA entry;
+  const Find search(FindFirstFileA(pattern.c_str(), &entry));
+  if (!search.Valid()) {
+    selection.error = GetLastError();
+    return selection;
+  }
+  constexpr DWORD kVolumeLabel = 0x8;
+  constexpr DWORD kSkipped = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY | kVolumeLabel;
+  do {
+    if (entry.dwFileAttributes & kSkipped) continue;
+    selection.names.emplace_back(entry.cFileName);
+    selection.totalBytes += (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+  } while (FindNextFileA(search.Get(), &entry));
+  selection.error = GetLastError();
+  return selection;
+}
+
 // A new, empty file beside `to` that takes its new content before it
 // replaces it; an invalid handle when none can be made.
 File CreateSibling(const std::string& to, std::string& path) {
@@ -311,32 +352,18 @@ KlvInt CopyMatchingFiles(const std::string& source, const std::string& destinati
 
   // The names are gathered before anything is copied, so files that the
   // copy itself creates in the source folder are never picked up.
-  std::vector<std::string> names;
-  std::uint64_t totalBytes = 0;
-  {
-    WIN32_FIND_DATAA entry;
-    const Find search(FindFirstFileA(source.c_str(), &entry));
-    DWORD error = search.Valid() ? ERROR_SUCCESS : GetLastError();
-    if (search.Valid()) {
-      constexpr DWORD kVolumeLabel = 0x8;
-      constexpr DWORD kSkipped = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY | kVolumeLabel;
-      do {
-        if (entry.dwFileAttributes & kSkipped) continue;
-        names.emplace_back(entry.cFileName);
-        totalBytes += (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
-      } while (FindNextFileA(search.Get(), &entry));
-      error = GetLastError();
+  const Selection selection = SelectFiles(source);
+  const std::vector<std::string>& names = selection.names;
+  const std::uint64_t totalBytes = selection.totalBytes;
+  if (names.empty()) {
+    switch (selection.error) {
+      case ERROR_PATH_NOT_FOUND: return kNoSourceFolder;
+      case ERROR_FILE_NOT_FOUND:
+      case ERROR_NO_MORE_FILES: return kNoSource;
+      default: return kCopyFailed;
     }
-    if (names.empty()) {
-      switch (error) {
-        case ERROR_PATH_NOT_FOUND: return kNoSourceFolder;
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_NO_MORE_FILES: return kNoSource;
-        default: return kCopyFailed;
-      }
-    }
-    if (error != ERROR_NO_MORE_FILES) return kCopyFailed;
   }
+  if (selection.error != ERROR_NO_MORE_FILES) return kCopyFailed;
 
   // The wildcard table: which of the source's parts hold wildcards decides
   // how each found name maps onto the destination.
@@ -427,4 +454,134 @@ KlvInt KLV_CALL kLvCopyFileProgress(KlvText SourceFileName, KlvText DestinationF
     const std::unique_ptr<klv::CopyObserver> window = klv::ShowProgressWindow(Arg(Title));
     return klv::CopyMatchingFiles(Arg(SourceFileName), Arg(DestinationFileName), klv::CopyMode::kCopy, window.get());
   });
+}
+
+namespace klv {
+
+namespace {
+
+// Results of kLvDeleteFile, in the copy's codes.
+enum DeleteResult : KlvInt {
+  kDeleted = kCopied,               // every matching file is gone
+  kNothingMatches = kNoSource,      // nothing matches, or the name matches nothing it could name
+  kNoFolder = kNoSourceFolder,      // the folder is missing
+  kNotAllDeleted = kCopyFailed,     // a matching file stays (read-only, in use, ...)
+};
+
+// Characters that the platform's search reads as wildcards of its own
+// (< > "), or that no file name holds (| and the control characters).
+bool HoldsRefusedCharacter(const std::string& name) {
+  for (const char c : name)
+    if (c == '<' || c == '>' || c == '"' || c == '|' || static_cast<unsigned char>(c) < 0x20) return true;
+  return false;
+}
+
+KlvInt DeleteMatchingFiles(const std::string& pattern) {
+  if (pattern.empty() || !FitsPlatform(pattern) || HoldsRefusedCharacter(pattern)) return kNothingMatches;
+  const Selection selection = SelectFiles(pattern);
+  if (selection.names.empty()) {
+    switch (selection.error) {
+      case ERROR_PATH_NOT_FOUND:
+      case ERROR_NOT_READY: return kNoFolder;
+      case ERROR_FILE_NOT_FOUND:
+      case ERROR_NO_MORE_FILES:
+      case ERROR_INVALID_NAME: return kNothingMatches;
+      default: return kNotAllDeleted;
+    }
+  }
+  bool allGone = selection.error == ERROR_NO_MORE_FILES;
+  const std::string folder = FolderPart(pattern);
+  for (const std::string& name : selection.names) {
+    const std::string path = folder + name;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      allGone = allGone && GetLastError() == ERROR_FILE_NOT_FOUND;  // gone already
+      continue;
+    }
+    // Windows refuses to delete a read-only file; Wine run as root would not.
+    if ((attributes & FILE_ATTRIBUTE_READONLY) || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      allGone = false;
+      continue;
+    }
+    if (!DeleteFileA(path.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) allGone = false;
+  }
+  return allGone ? kDeleted : kNotAllDeleted;
+}
+
+// Local time as YYYY-MM-DD hh:mm:ss.
+std::string LocalTimeText(const FILETIME& time) {
+  FILETIME local;
+  SYSTEMTIME t;
+  if (!FileTimeToLocalFileTime(&time, &local) || !FileTimeToSystemTime(&local, &t)) return kNone;
+  char text[32];
+  std::snprintf(text, sizeof(text), "%04u-%02u-%02u %02u:%02u:%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+                t.wSecond);
+  return text;
+}
+
+std::string AttributeLetters(DWORD attributes) {
+  std::string letters;
+  if (attributes & FILE_ATTRIBUTE_READONLY) letters += 'R';
+  if (attributes & FILE_ATTRIBUTE_HIDDEN) letters += 'H';
+  if (attributes & FILE_ATTRIBUTE_SYSTEM) letters += 'S';
+  if (attributes & FILE_ATTRIBUTE_ARCHIVE) letters += 'A';
+  return letters;
+}
+
+// The file version of the version resource, as a.b.c.d.
+std::string FileVersion(const std::string& name) {
+  DWORD unused = 0;
+  const DWORD size = GetFileVersionInfoSizeA(name.c_str(), &unused);
+  if (size == 0) return kNone;
+  std::vector<char> block(size);
+  if (!GetFileVersionInfoA(name.c_str(), 0, size, block.data())) return kNone;
+  void* found = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueA(block.data(), "\\", &found, &length) || !found || length < sizeof(VS_FIXEDFILEINFO))
+    return kNone;
+  VS_FIXEDFILEINFO info;
+  std::memcpy(&info, found, sizeof(info));
+  if (info.dwSignature != VS_FFI_SIGNATURE) return kNone;
+  return std::to_string(HIWORD(info.dwFileVersionMS)) + "." + std::to_string(LOWORD(info.dwFileVersionMS)) + "." +
+         std::to_string(HIWORD(info.dwFileVersionLS)) + "." + std::to_string(LOWORD(info.dwFileVersionLS));
+}
+
+std::string FileInfo(const std::string& name, const std::string& what) {
+  if (name.empty() || Contains(name, "*?") || !FitsPlatform(name) || IsDeviceName(name)) return kNone;
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return kNone;
+  if (SameWord(what, "size"))
+    return std::to_string((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+  if (SameWord(what, "modified")) return LocalTimeText(data.ftLastWriteTime);
+  if (SameWord(what, "created")) return LocalTimeText(data.ftCreationTime);
+  if (SameWord(what, "attributes")) return AttributeLetters(data.dwFileAttributes);
+  if (SameWord(what, "version")) return FileVersion(name);
+  return kNone;
+}
+
+}  // namespace
+
+}  // namespace klv
+
+/* Deletes FileName, or every file that a wildcard pattern (* and ?) in its
+   name part matches, selecting files as kLvCopyFile does: hidden and system
+   files and folders are skipped. Result: 0 every matching file is gone; 1
+   nothing matches (an empty name, or one holding < > " | or a control
+   character, matches nothing); 2 the folder does not exist; 5 a matching
+   file could not be deleted (a read-only file never is), the others are. */
+KlvInt KLV_CALL kLvDeleteFile(KlvText FileName) {
+  return klv::IntExport(klv::kNotAllDeleted, [&] { return klv::DeleteMatchingFiles(Arg(FileName)); });
+}
+
+/* One fact about the file FileName (no wildcards). What, any letter case:
+   size (bytes, whole decimal text), modified or created (local time as
+   YYYY-MM-DD hh:mm:ss), attributes (those of R, H, S, A that apply, in
+   that order; empty when none), version (a.b.c.d from the file's version
+   resource). "-1" when the file does not exist, is a folder or a device,
+   the name holds a wildcard, What is another word, or the file has no
+   version resource. */
+KlvText KLV_CALL kLvGetFileInfo(KlvText FileName, KlvText What) {
+  return klv::TextExport(klv::kNone, [&] { return klv::FileInfo(Arg(FileName), Arg(What)); });
 }

@@ -44,6 +44,14 @@ std::size_t FolderLength(const std::string& path) {
 
 }  // namespace
 
+bool SameWord(const std::string& text, const char* word) {
+  const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+  std::size_t i = 0;
+  for (; i < text.size() && word[i]; ++i)
+    if (lower(text[i]) != lower(word[i])) return false;
+  return i == text.size() && word[i] == '\0';
+}
+
 const char* ReturnText(std::string text) noexcept {
   g_result.swap(text);
   return g_result.c_str();

@@ -21,6 +21,13 @@ class Exception : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The text result that stands for none found or failed.
+constexpr const char* kNone = "-1";
+
+// Whether a text is `word`, letter case aside (ASCII letters only, so the
+// answer does not depend on the user's locale).
+bool SameWord(const std::string& text, const char* word);
+
 // A text argument as a working string: a null pointer is the empty text.
 inline std::string Arg(const char* text) { return text ? std::string(text) : std::string(); }
 

@@ -34,6 +34,8 @@ KLV_API KlvInt KLV_CALL kLvRemoveDirectory(KlvText DirectoryName);
 KLV_API KlvInt KLV_CALL kLvCopyFile(KlvText SourceFileName, KlvText DestinationFileName);
 KLV_API KlvInt KLV_CALL kLvMoveFile(KlvText SourceFileName, KlvText DestinationFileName);
 KLV_API KlvInt KLV_CALL kLvDoesFileExist(KlvText FileName);
+KLV_API KlvInt KLV_CALL kLvDeleteFile(KlvText FileName);
+KLV_API KlvText KLV_CALL kLvGetFileInfo(KlvText FileName, KlvText What);
 
 /* Drives and system folders */
 KLV_API KlvInt KLV_CALL kLvGetDriveType(KlvText DriveName);
@@ -44,6 +46,8 @@ KLV_API KlvText KLV_CALL kLvGetWindowsDir(void);
 KLV_API KlvText KLV_CALL kLvGetSystemDir(void);
 KLV_API KlvText KLV_CALL kLvGetCurrentDir(void);
 KLV_API KlvInt KLV_CALL kLvGetFreeDiskSpace(KlvText DriveName);
+KLV_API KlvText KLV_CALL kLvGetSpecialFolder(KlvText FolderName);
+KLV_API KlvText KLV_CALL kLvGetDriveInfo(KlvText DriveName, KlvText What);
 
 /* Dialogs */
 KLV_API KlvText KLV_CALL kLvOpenFile(KlvText FTitle, KlvText FdefaultDir, KlvText FdefaultName, KlvText FdefaultExt, KlvText FFilter);

@@ -105,6 +105,13 @@ struct WindowTraits {
   static Value Invalid() { return nullptr; }
   static void Close(Value value) { DestroyWindow(value); }
 };
+// An icon from LoadImage, CopyIcon or ExtractIconEx; never one the system
+// shares (LoadIcon, LR_SHARED).
+struct IconTraits {
+  using Value = HICON;
+  static Value Invalid() { return nullptr; }
+  static void Close(Value value) { DestroyIcon(value); }
+};
 // The environment block from GetEnvironmentStrings.
 struct EnvironmentTraits {
   using Value = LPCH;
@@ -127,6 +134,7 @@ using RegKey = Owner<RegKeyTraits>;
 using GlobalBlock = Owner<GlobalTraits>;
 using GdiObject = Owner<GdiTraits>;
 using MemoryDc = Owner<DcTraits>;
+using Icon = Owner<IconTraits>;
 using EnvironmentBlock = Owner<EnvironmentTraits>;
 using Window = Owner<WindowTraits>;
 using Stream = Owner<ComTraits<IStream>>;

@@ -99,11 +99,9 @@ class FileDialog : public ::testing::Test {
     });
     // With flags 0 the dialog moves the current folder to where it browsed;
     // it is put back so that the test's folders can be removed.
-    char current[MAX_PATH] = {};
-    GetCurrentDirectoryA(MAX_PATH, current);
+    CurrentFolder kept;
     const char* result = fn(title, folder, name, ext, filter);
     const std::string text = result ? result : "(null)";
-    SetCurrentDirectoryA(current);
     person.Finish();
     EXPECT_NE(result, nullptr);
     EXPECT_TRUE(person.Saw()) << "no dialog captioned '" << caption << "' showed";

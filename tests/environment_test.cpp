@@ -1,4 +1,7 @@
 // The process environment and the version through the exports.
+#include <algorithm>
+#include <list>
+
 #include "klv_test.h"
 
 using namespace klvtest;
@@ -11,11 +14,12 @@ class Environment : public ::testing::Test {
   decltype(&kLvGetEnvironmentVariable) getVariable = KLV_FN(kLvGetEnvironmentVariable);
   decltype(&kLvSetEnvironmentVariable) setVariable = KLV_FN(kLvSetEnvironmentVariable);
 
-  // Every variable a test sets is removed when it ends.
-  std::vector<std::string> made;
+  // Every variable a test sets is put back as it was when the test ends.
+  std::list<SavedVariable> saved;
 
   int Set(const std::string& name, const char* value) {
-    made.push_back(name);
+    if (std::none_of(saved.begin(), saved.end(), [&](const SavedVariable& v) { return v.Name() == name; }))
+      saved.emplace_back(name);
     return setVariable(name.c_str(), value);
   }
   std::string Get(const std::string& name) { return getVariable(name.c_str()); }
@@ -33,10 +37,6 @@ class Environment : public ::testing::Test {
     while (at < got.size() && at < expected.size() && got[at] == expected[at]) ++at;
     return ::testing::AssertionFailure() << got.size() << " characters instead of " << expected.size()
                                          << ", first difference at " << at;
-  }
-
-  void TearDown() override {
-    for (const auto& name : made) SetEnvironmentVariableA(name.c_str(), nullptr);
   }
 };
 
@@ -146,4 +146,48 @@ TEST(Version, IsOneSevenOnEveryCall) {
   EXPECT_EQ(std::string(KLV_FN(kLvGetEnvironmentVariable)("KLV_NEVER_SET_ANYWHERE")), "");
   EXPECT_EQ(std::string(version()), "1.7");
   EXPECT_EQ(std::string(version()), "1.7");
+}
+
+// RunProcess, which the tests of programs rely on, keeps its time limit.
+namespace {
+
+std::string Stub(const char* mode) { return "\"" + BinDir() + "\\process_stub.exe\" " + mode; }
+
+// The number after `label` in the output, or 0.
+DWORD IdAfter(const std::string& output, const std::string& label) {
+  const std::size_t at = output.find(label + " ");
+  return at == std::string::npos ? 0 : std::stoul(output.substr(at + label.size() + 1));
+}
+
+bool Ended(DWORD pid) {
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+  if (!process) return true;
+  const bool ended = WaitForSingleObject(process, 5000) == WAIT_OBJECT_0;
+  CloseHandle(process);
+  return ended;
+}
+
+}  // namespace
+
+TEST(RunProcess, ChildThatNeverEndsIsEndedAtTheLimit) {
+  // Long enough for the child to start and say who it is on a busy machine.
+  const auto run = RunProcess(Stub("sleep"), 8000);
+  EXPECT_EQ(run.exitCode, -1);
+  const DWORD child = IdAfter(run.output, "child");
+  ASSERT_NE(child, 0u) << run.output;
+  EXPECT_TRUE(Ended(child));
+}
+
+TEST(RunProcess, OutputHeldOpenByAGrandchildDoesNotHoldItUp) {
+  const auto run = RunProcess(Stub("hold"), 60000);
+  EXPECT_EQ(run.exitCode, 7);
+  EXPECT_NE(IdAfter(run.output, "child"), 0u) << run.output;
+  const DWORD grandchild = IdAfter(run.output, "grandchild");
+  ASSERT_NE(grandchild, 0u) << run.output;
+  HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, grandchild);
+  ASSERT_NE(process, nullptr);
+  EXPECT_EQ(WaitForSingleObject(process, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the grandchild should still run";
+  TerminateProcess(process, 0);
+  WaitForSingleObject(process, 5000);
+  CloseHandle(process);
 }

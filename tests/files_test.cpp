@@ -4,8 +4,12 @@
 #include <commctrl.h>
 #include <lzexpand.h>
 
+#include <winioctl.h>
+
+#include <algorithm>
 #include <map>
 #include <random>
+#include <regex>
 #include <vector>
 
 #include "klv_window.h"
@@ -89,21 +93,6 @@ std::string MissingDrive() {
   return "";
 }
 
-// The current folder, changed for one test and put back.
-class CurrentFolder {
- public:
-  explicit CurrentFolder(const std::string& folder) {
-    char previous[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, previous);
-    previous_ = previous;
-    SetCurrentDirectoryA(folder.c_str());
-  }
-  ~CurrentFolder() { SetCurrentDirectoryA(previous_.c_str()); }
-
- private:
-  std::string previous_;
-};
-
 // Every file under `folder` by its path below it, with its content.
 std::map<std::string, std::string> Tree(const std::string& folder, const std::string& below = "") {
   std::map<std::string, std::string> files;
@@ -155,6 +144,8 @@ class Files : public ::testing::Test {
   decltype(&kLvCopyFile) copyFile = KLV_FN(kLvCopyFile);
   decltype(&kLvMoveFile) moveFile = KLV_FN(kLvMoveFile);
   decltype(&kLvCopyFileProgress) copyFileProgress = KLV_FN(kLvCopyFileProgress);
+  decltype(&kLvDeleteFile) deleteFile = KLV_FN(kLvDeleteFile);
+  decltype(&kLvGetFileInfo) fileInfo = KLV_FN(kLvGetFileInfo);
   TempDir dir;
   std::string src = dir / "src";
   std::string dst = dir / "dst";
@@ -167,6 +158,8 @@ class Files : public ::testing::Test {
     return copyFileProgress(from.c_str(), to.c_str(), title);
   }
   int Exists(const std::string& name) { return doesFileExist(name.c_str()); }
+  int Delete(const std::string& name) { return deleteFile(name.c_str()); }
+  std::string Info(const std::string& name, const char* what) { return fileInfo(name.c_str(), what); }
 
   // Writes the named files into src, each holding its own name.
   void Put(std::initializer_list<const char*> names) {
@@ -212,9 +205,11 @@ TEST_F(Files, CreateDirectoryRefusals) {
   const std::string wrapped = dir / "wrap";
   EXPECT_EQ(createDirectory((wrapped + "\\" + LongText(65535)).c_str()), -1);
   EXPECT_FALSE(klvtest::Exists(wrapped));
-  // A name ending in a colon has no parent to walk to; the call still ends.
+  // A name ending in a colon is its own folder part: there is no parent to
+  // walk to, so the missing q is not made and the name cannot be.
   const std::string colon = dir / "q\\ab:";
-  EXPECT_EQ(createDirectory(colon.c_str()), IsFolder(colon) ? 0 : -1);
+  EXPECT_EQ(createDirectory(colon.c_str()), -1);
+  EXPECT_FALSE(klvtest::Exists(dir / "q"));
 }
 
 TEST_F(Files, RemoveDirectory) {
@@ -700,4 +695,174 @@ TEST_F(Files, ProgressCopyOnAFullDiskLeavesNoPartialFile) {
   EXPECT_EQ(left.size(), 1u);
   EXPECT_EQ(Content("F:\\old.bin"), "old");
   DeleteFileA("F:\\old.bin");
+}
+
+// --- kLvDeleteFile and kLvGetFileInfo
+
+namespace {
+
+bool SetAttributes(const std::string& path, DWORD attributes) { return SetFileAttributesA(path.c_str(), attributes); }
+
+// Sets a file's times from local time; a zero year leaves that time alone.
+bool SetLocalTimes(const std::string& path, const SYSTEMTIME& created, const SYSTEMTIME& written) {
+  FILETIME local, createdTime, writtenTime;
+  if (!SystemTimeToFileTime(&written, &local) || !LocalFileTimeToFileTime(&local, &writtenTime)) return false;
+  if (!SystemTimeToFileTime(&created, &local) || !LocalFileTimeToFileTime(&local, &createdTime)) return false;
+  HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const BOOL done = SetFileTime(file, &createdTime, nullptr, &writtenTime);
+  CloseHandle(file);
+  return done;
+}
+
+}  // namespace
+
+TEST_F(Files, DeleteSelectsWhatTheCopySelects) {
+  Put({"a.txt", "b.txt", "ab.txt", "c.doc", "d", "hidden.txt", "system.txt"});
+  ASSERT_TRUE(SetAttributes(src + "\\hidden.txt", FILE_ATTRIBUTE_HIDDEN));
+  ASSERT_TRUE(SetAttributes(src + "\\system.txt", FILE_ATTRIBUTE_SYSTEM));
+  ASSERT_TRUE(CreateDirectoryA((src + "\\folder.txt").c_str(), nullptr));
+  // For each pattern, the files the copy takes are exactly the files the delete removes.
+  for (const char* pattern : {"a*.*", "*.t*", "*.*"}) {
+    const std::string copied = dir / "copied";
+    ASSERT_EQ(Copy(src + "\\" + pattern, copied + "\\"), 0) << pattern;
+    const auto before = PlatformOrder(src + "\\*");
+    EXPECT_EQ(Delete(src + "\\" + pattern), 0) << pattern;
+    const auto after = PlatformOrder(src + "\\*");
+    std::vector<std::string> removed;
+    for (const auto& name : before)
+      if (std::find(after.begin(), after.end(), name) == after.end()) removed.push_back(name);
+    auto taken = PlatformOrder(copied + "\\*");
+    std::sort(removed.begin(), removed.end());
+    std::sort(taken.begin(), taken.end());
+    EXPECT_EQ(removed, taken) << pattern;
+    EXPECT_FALSE(removed.empty()) << pattern;
+    RemoveTree(copied);
+  }
+  // Hidden and system files and folders are never selected, by pattern or by name.
+  EXPECT_EQ(PlatformOrder(src + "\\*"), PlatformOrder(src + "\\*.txt"));
+  EXPECT_EQ(PlatformOrder(src + "\\*").size(), 2u);
+  EXPECT_EQ(Delete(src + "\\*"), 1);
+  EXPECT_EQ(Delete(src + "\\hidden.txt"), 1);
+  EXPECT_EQ(Delete(src + "\\system.txt"), 1);
+  EXPECT_EQ(Delete(src + "\\folder.txt"), 1);
+  EXPECT_EQ(Delete(src + "\\folder.txt\\"), 1);
+  EXPECT_EQ(Delete(src), 1);
+  EXPECT_TRUE(IsFolder(src + "\\folder.txt"));
+  EXPECT_EQ(PlatformOrder(src + "\\*").size(), 2u);
+}
+
+TEST_F(Files, DeleteCodes) {
+  Put({"one.txt", "two.txt", "ro.txt", "other.doc"});
+  const std::string ro = src + "\\ro.txt";
+  ASSERT_TRUE(SetAttributes(ro, FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(Delete(src + "\\one.txt"), 0);
+  EXPECT_FALSE(klvtest::Exists(src + "\\one.txt"));
+  EXPECT_EQ(Delete(src + "\\one.txt"), 1);
+  EXPECT_EQ(Delete(src + "\\*.zip"), 1);
+  EXPECT_EQ(Delete(dir / "missing\\*.*"), 2);
+  EXPECT_EQ(Delete(dir / "missing\\one.txt"), 2);
+  EXPECT_EQ(Delete(MissingDrive() + "\\x.txt"), 2);
+  // A read-only file is never deleted (Wine run as root would); the others still go.
+  EXPECT_EQ(Delete(ro), 5);
+  EXPECT_EQ(Delete(src + "\\*.txt"), 5);
+  EXPECT_FALSE(klvtest::Exists(src + "\\two.txt"));
+  EXPECT_EQ(Content(ro), "ro.txt");
+  EXPECT_EQ(GetFileAttributesA(ro.c_str()) & FILE_ATTRIBUTE_READONLY, static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(Content(src + "\\other.doc"), "other.doc");
+  {
+    CurrentFolder here(src);
+    EXPECT_EQ(deleteFile("OTHER.DOC"), 0);
+  }
+  EXPECT_FALSE(klvtest::Exists(src + "\\other.doc"));
+}
+
+TEST_F(Files, DeleteRemovesOnlyWhatItWasNamed) {
+  Put({"a.txt", "keep.txt"});
+  ASSERT_TRUE(CreateDirectoryA(dst.c_str(), nullptr));
+  const std::string huge = src + "\\" + LongText(100000);
+  // The platform's search reads < > and " as wildcards of its own: "a.t>t" would find a.txt.
+  const std::string refused[] = {"",           huge,         src + "\\a.t>t",   src + "\\a<txt",  src + "\\<.txt",
+                                 src + "\\a\"txt", src + "\\a.txt|", src + "\\a.t\x01t", src + "\\a\ttxt", "CON",
+                                 "NUL",        src + "\\NUL",  src + "\\con.txt", src + "\\nul.*", dst,
+                                 dst + "\\",   src + "\\a.txt\\", src + "\\a.txt:x", src + "\\a:txt"};
+  const DWORD handles = HandleCount();
+  for (int round = 0; round < 3; ++round) {
+    EXPECT_EQ(deleteFile(nullptr), 1);
+    for (const std::string& name : refused) EXPECT_EQ(Delete(name), 1) << name.substr(0, 60);
+  }
+  EXPECT_EQ(HandleCount(), handles);
+  for (const char* name : {"a.txt", "keep.txt"}) EXPECT_EQ(Content(src + "\\" + name), name);
+  EXPECT_TRUE(IsFolder(dst));
+  // The copy shares the selection: a device is no file to copy either.
+  EXPECT_EQ(Copy("NUL", dst + "\\x.txt"), 1);
+  EXPECT_EQ(Copy(src + "\\con.*", dst + "\\"), 1);
+  EXPECT_FALSE(klvtest::Exists(dst + "\\x.txt"));
+}
+
+TEST_F(Files, FileFacts) {
+  const std::string file = src + "\\facts.txt";
+  ASSERT_TRUE(WriteFile(file, "twelve bytes"));
+  EXPECT_EQ(Info(file, "size"), "12");
+  EXPECT_EQ(Info(file, "SIZE"), "12");
+  const SYSTEMTIME created{1999, 12, 5, 31, 23, 59, 58, 0}, written{2001, 2, 6, 3, 4, 5, 6, 0};
+  ASSERT_TRUE(SetLocalTimes(file, created, written));
+  EXPECT_EQ(Info(file, "modified"), "2001-02-03 04:05:06");
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  ASSERT_TRUE(GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data));
+  FILETIME local;
+  SYSTEMTIME kept{};
+  ASSERT_TRUE(FileTimeToLocalFileTime(&data.ftCreationTime, &local) && FileTimeToSystemTime(&local, &kept));
+  if (kept.wYear == 1999)
+    EXPECT_EQ(Info(file, "Created"), "1999-12-31 23:59:58");
+  else  // the file system keeps no creation time of its own
+    EXPECT_TRUE(std::regex_match(Info(file, "created"), std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)")));
+  // Attributes, in the order R, H, S, A.
+  ASSERT_TRUE(SetAttributes(file, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                      FILE_ATTRIBUTE_ARCHIVE));
+  EXPECT_EQ(Info(file, "attributes"), "RHSA");
+  ASSERT_TRUE(SetAttributes(file, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+  EXPECT_EQ(Info(file, "Attributes"), "HA");
+  ASSERT_TRUE(SetAttributes(file, FILE_ATTRIBUTE_NORMAL));
+  const std::string plain = (GetFileAttributesA(file.c_str()) & FILE_ATTRIBUTE_ARCHIVE) ? "A" : "";
+  EXPECT_EQ(Info(file, "attributes"), plain);
+  // A version resource: the Xtra's file version is 1.7.0.64; a text file has none.
+  EXPECT_EQ(Info(BinDir() + "\\kLvTools.x32", "version"), "1.7.0.64");
+  EXPECT_EQ(Info(BinDir() + "\\autorun.exe", "VERSION"), "1.0.0.0");
+  EXPECT_EQ(Info(file, "version"), "-1");
+}
+
+TEST_F(Files, SizeAboveFourGibibytesIsWhole) {
+  // A sparse file: the length is set, nothing is written.
+  const std::string file = src + "\\sparse.bin";
+  HANDLE handle = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+  DWORD unused = 0;
+  DeviceIoControl(handle, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &unused, nullptr);
+  LARGE_INTEGER length;
+  length.QuadPart = (LONGLONG{5} << 30) + 7;
+  const bool sized = SetFilePointerEx(handle, length, nullptr, FILE_BEGIN) && SetEndOfFile(handle);
+  CloseHandle(handle);
+  ASSERT_TRUE(sized);
+  EXPECT_EQ(Info(file, "size"), "5368709127");
+  DeleteFileA(file.c_str());
+}
+
+TEST_F(Files, FileFactsOfWhatIsNoFile) {
+  Put({"a.txt"});
+  const std::string file = src + "\\a.txt";
+  const std::string huge = src + "\\" + LongText(100000);
+  const std::string notFiles[] = {"",          src,           src + "\\",    src + "\\missing.txt", src + "\\a.t?t",
+                                  src + "\\*.txt", src + "\\a.t>t", dir / "none\\a.txt", "CON", "NUL",
+                                  src + "\\nul.txt", file + "\\", huge};
+  const DWORD handles = HandleCount();
+  for (const char* what : {"size", "modified", "created", "attributes", "version"}) {
+    for (const std::string& name : notFiles) EXPECT_EQ(Info(name, what), "-1") << name.substr(0, 60) << " " << what;
+    EXPECT_EQ(std::string(fileInfo(nullptr, what)), "-1");
+  }
+  for (const char* what : {"", "length", "size ", "date", "sizes", static_cast<const char*>(nullptr), huge.c_str()})
+    EXPECT_EQ(std::string(fileInfo(file.c_str(), what)), "-1") << (what ? std::string(what).substr(0, 20) : "(null)");
+  EXPECT_EQ(HandleCount(), handles);
+  EXPECT_EQ(Content(file), "a.txt");
 }

@@ -61,10 +61,22 @@ const Row kOriginalRows[] = {
 constexpr std::size_t kOriginalCount = sizeof(kOriginalRows) / sizeof(kOriginalRows[0]);
 static_assert(kRowCount >= kOriginalCount, "rows are only ever appended");
 
-// The rows the library must carry: the original ones, then any appended.
+// The functions added after them, in the order they were appended.
+const Row kAddedRows[] = {
+    {"kLvDeleteFile", "I", "S", "Result:=kLvDeleteFile(FileName)"},
+    {"kLvGetSpecialFolder", "S", "S", "Result:=kLvGetSpecialFolder(FolderName)"},
+    {"kLvGetFileInfo", "S", "SS", "Result:=kLvGetFileInfo(FileName, What)"},
+    {"kLvGetDriveInfo", "S", "SS", "Result:=kLvGetDriveInfo(DriveName, What)"},
+};
+constexpr std::size_t kKnownCount = kOriginalCount + sizeof(kAddedRows) / sizeof(kAddedRows[0]);
+static_assert(kRowCount >= kKnownCount, "the added rows stay, later ones follow them");
+
+// The rows the library must carry: the original ones, the added ones, then
+// any appended since.
 std::vector<Row> ExpectedRows() {
   std::vector<Row> rows(kOriginalRows, kOriginalRows + kOriginalCount);
-  for (std::size_t i = kOriginalCount; i < kRowCount; ++i) rows.push_back(kRows[i]);
+  rows.insert(rows.end(), std::begin(kAddedRows), std::end(kAddedRows));
+  for (std::size_t i = kKnownCount; i < kRowCount; ++i) rows.push_back(kRows[i]);
   return rows;
 }
 
@@ -102,6 +114,8 @@ TEST(Binary, ExportsDecoratedNamesUnderItsOwnName) {
   const std::set<std::string> exported(image.exports.begin(), image.exports.end());
   EXPECT_EQ(exported, decorated);
   EXPECT_EQ(image.exports.size(), kRowCount);
+  for (const char* added : {"kLvDeleteFile@4", "kLvGetSpecialFolder@4", "kLvGetFileInfo@8", "kLvGetDriveInfo@8"})
+    EXPECT_EQ(exported.count(added), 1u) << added;
 }
 
 TEST(Directory, NameListHasEveryNameAndAnEmptyOne) {
@@ -194,6 +208,23 @@ TEST(UcdHost, CallsThroughTheDirectory) {
   EXPECT_EQ(Ucdhost("kLvRunProgram \"" + (dir / "missing.exe") + "\" C:\\ normal 1", &code), "-1\n");
   EXPECT_EQ(Ucdhost("kLvShellExecute open \"" + (dir / "missing.txt") + "\" none C:\\ hidden", &code), "2\n");
   EXPECT_EQ(Ucdhost("kLvCopyFileProgress \"" + (dir / "none*.x") + "\" \"" + (dir / "y") + "\" Copy", &code), "1\n");
+  EXPECT_EQ(code, 0);
+}
+
+TEST(UcdHost, ListsAndCallsTheAddedFunctions) {
+  int code = 0;
+  const std::string listing = Ucdhost("", &code);
+  for (const auto& row : kAddedRows) EXPECT_NE(listing.find(row.line), std::string::npos) << row.name;
+  TempDir dir;
+  const std::string file = dir / "gone.txt";
+  ASSERT_TRUE(WriteFile(file, "12345"));
+  EXPECT_EQ(Ucdhost("kLvGetFileInfo \"" + file + "\" SIZE", &code), "5\n");
+  EXPECT_EQ(Ucdhost("kLvDeleteFile \"" + file + "\"", &code), "0\n");
+  EXPECT_FALSE(Exists(file));
+  EXPECT_EQ(Ucdhost("kLvDeleteFile \"" + file + "\"", &code), "1\n");
+  EXPECT_EQ(Ucdhost("kLvGetDriveInfo c: type", &code), "fixed\n");
+  EXPECT_EQ(Ucdhost("kLvGetSpecialFolder Windows", &code), std::string(KLV_FN(kLvGetWindowsDir)()) + "\n");
+  EXPECT_EQ(Ucdhost("kLvGetSpecialFolder Nowhere", &code), "-1\n");
   EXPECT_EQ(code, 0);
 }
 

@@ -123,6 +123,25 @@ TEST_F(Lingo, FileMethods) {
   EXPECT_EQ(Integer("kLvRemoveDirectory", {S(made)}), -1);  // negative values reach Lingo unchanged
 }
 
+TEST_F(Lingo, AddedMethodsPassTheirArgumentsWhole) {
+  TempDir dir;
+  // A name longer than the original methods' 80-byte buffers still reaches the library whole.
+  const std::string folder = dir / LongText(120);
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  const std::string file = folder + "\\facts.txt";
+  ASSERT_TRUE(WriteFile(file, "0123456789"));
+  EXPECT_EQ(Text("kLvGetFileInfo", {S(file), S("size")}), "10");
+  EXPECT_EQ(Text("kLvGetFileInfo", {S(file), S("nonsense")}), "-1");
+  EXPECT_EQ(Integer("kLvDeleteFile", {S(folder + "\\*.txt")}), 0);
+  EXPECT_FALSE(Exists(file));
+  EXPECT_EQ(Integer("kLvDeleteFile", {S(folder + "\\*.txt")}), 1);
+  EXPECT_EQ(Integer("kLvDeleteFile", {S(dir / "none\\x.txt")}), 2);
+  EXPECT_TRUE(IsFolder(folder));
+  EXPECT_EQ(Text("kLvGetSpecialFolder", {S("windows")}), std::string(kLvGetWindowsDir()));
+  EXPECT_EQ(Text("kLvGetDriveInfo", {S("c:\\"), S("type")}), "fixed");
+  EXPECT_EQ(Text("kLvGetDriveInfo", {S("c"), S("total")}), std::string(kLvGetDriveInfo("C", "total")));
+}
+
 TEST_F(Lingo, DriveAndFolderMethodsAnswerWhatTheLibraryAnswers) {
   EXPECT_EQ(Integer("kLvGetDriveType", {S("C:\\")}), kLvGetDriveType("C:\\"));
   EXPECT_EQ(Integer("kLvGetDriveType", {S("C:\\")}), 2);
@@ -140,14 +159,13 @@ TEST_F(Lingo, DriveAndFolderMethodsAnswerWhatTheLibraryAnswers) {
     deep += "\\" + LongText(20, 'q');
     ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
   }
-  char previous[MAX_PATH];
-  GetCurrentDirectoryA(MAX_PATH, previous);
-  ASSERT_TRUE(SetCurrentDirectoryA(deep.c_str()));
+  CurrentFolder inside(deep);
+  ASSERT_TRUE(inside.Changed());
   EXPECT_EQ(Text("kLvGetCurrentDir"), deep);
-  SetCurrentDirectoryA(previous);
 }
 
 TEST_F(Lingo, EnvironmentAndVersionMethods) {
+  SavedVariable saved("KLV_LINGO_VAR");
   const std::string value = LongText(5000, 'e');
   EXPECT_EQ(Integer("kLvSetEnvironmentVariable", {S("KLV_LINGO_VAR"), S(value)}), 1);
   char check[8];
@@ -159,7 +177,6 @@ TEST_F(Lingo, EnvironmentAndVersionMethods) {
   EXPECT_EQ(list, std::string(kLvGetEnvironmentStrings()));
   EXPECT_EQ(Text("kLvGetEnvironmentVariable", {S("KLV_NEVER_SET_VAR")}), "");
   EXPECT_EQ(Text("kLvToolVer"), "1.7");
-  SetEnvironmentVariableA("KLV_LINGO_VAR", nullptr);
 }
 
 TEST_F(Lingo, MessageBoxShowsTheWholeTextAndAnswersTheButton) {
@@ -178,8 +195,7 @@ TEST_F(Lingo, MessageBoxShowsTheWholeTextAndAnswersTheButton) {
 }
 
 TEST_F(Lingo, FileDialogsCancelledAnswerTheEmptyText) {
-  char previous[MAX_PATH];
-  GetCurrentDirectoryA(MAX_PATH, previous);  // the dialogs move it
+  CurrentFolder kept;  // the dialogs move it
   for (const char* method : {"kLvOpenFile", "kLvSaveFile"}) {
     const std::string title = std::string("kLv Lingo ") + method;
     Person person(kDialogClass, title, [](HWND dialog) { Press(dialog, IDCANCEL); });
@@ -187,7 +203,6 @@ TEST_F(Lingo, FileDialogsCancelledAnswerTheEmptyText) {
     person.Finish();
     EXPECT_TRUE(person.Saw()) << method;
   }
-  SetCurrentDirectoryA(previous);
 }
 
 TEST_F(Lingo, FileDialogsOpenWhateverTheStartingFolder) {
@@ -238,13 +253,13 @@ TEST_F(Lingo, MissingArgumentsAreEmptyTextsAndZero) {
 TEST_F(Lingo, AStringArgumentGivenAsAnIntegerIsItsText) {
   TempDir dir;
   ASSERT_TRUE(WriteFile(dir / "12", "x"));
-  char previous[MAX_PATH];
-  GetCurrentDirectoryA(MAX_PATH, previous);
-  ASSERT_TRUE(SetCurrentDirectoryA(dir.Path().c_str()));
   MoaMmValue result = moahost::Values::Void();
-  EXPECT_EQ(RawCall(11, {moahost::Values::Integer(12)}, &result), kMoaErr_NoErr);
-  EXPECT_EQ(Show(result), "1");
-  SetCurrentDirectoryA(previous);
+  {
+    CurrentFolder inside(dir.Path());
+    ASSERT_TRUE(inside.Changed());
+    EXPECT_EQ(RawCall(11, {moahost::Values::Integer(12)}, &result), kMoaErr_NoErr);
+    EXPECT_EQ(Show(result), "1");
+  }
   // A value that is neither text nor a number is the empty text.
   result = moahost::Values::Void();
   EXPECT_EQ(RawCall(11, {moahost::Values::Void()}, &result), kMoaErr_NoErr);

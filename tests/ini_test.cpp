@@ -141,13 +141,20 @@ TEST_F(Ini, NullArgumentsAreEmptyTexts) {
   EXPECT_EQ(Read("", ""), "v");
 }
 
-TEST_F(Ini, ResultStaysValidUntilTheNextCall) {
-  ASSERT_EQ(Write("S", "a", "first"), 0);
+TEST_F(Ini, ResultStaysValidUntilTheNextTextCall) {
+  // Long enough to live outside the string object that holds it.
+  const std::string value = LongText(1000);
+  ASSERT_EQ(Write("S", "a", value), 0);
+  ASSERT_EQ(Write("S", "n", "42"), 0);
   const char* first = readString(file.c_str(), "S", "a", "");
-  const std::string copy = first;
-  Sleep(1);
-  EXPECT_STREQ(first, copy.c_str());
+  // Integer results keep no text: the text result survives them.
+  EXPECT_EQ(readInteger(file.c_str(), "S", "n", 0), 42);
+  EXPECT_EQ(writeString(file.c_str(), "S", "m", "written"), 0);
+  EXPECT_EQ(readInteger(file.c_str(), "S", "a", 7), 7);
+  EXPECT_EQ(std::string(first), value);
+  // The next text call replaces it with its own result.
   EXPECT_STREQ(readString(file.c_str(), "S", "b", "second"), "second");
+  EXPECT_STREQ(readString(file.c_str(), "S", "m", ""), "written");
 }
 
 TEST_F(Ini, BadFilesGiveDocumentedResults) {

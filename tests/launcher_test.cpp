@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "klv_test.h"
+#include "klv_window.h"
 #include "pe_image.h"
 
 using namespace klvtest;
@@ -27,58 +28,6 @@ std::string Windows(const std::string& name) {
   char folder[MAX_PATH];
   GetWindowsDirectoryA(folder, MAX_PATH);
   return std::string(folder) + "\\" + name;
-}
-
-std::string ClassOf(HWND window) {
-  char name[64] = {};
-  GetClassNameA(window, name, sizeof(name));
-  return name;
-}
-
-std::string TextOf(HWND window) {
-  std::string text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 1, '\0');
-  text.resize(GetWindowTextA(window, &text[0], static_cast<int>(text.size())));
-  return text;
-}
-
-struct WindowSearch {
-  DWORD pid;
-  std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectOfProcess(HWND window, LPARAM data) {
-  auto* search = reinterpret_cast<WindowSearch*>(data);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner == search->pid) search->found.push_back(window);
-  return TRUE;
-}
-
-std::vector<HWND> TopWindows(DWORD pid) {
-  WindowSearch search{pid, {}};
-  EnumWindows(CollectOfProcess, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-BOOL CALLBACK Collect(HWND window, LPARAM data) {
-  reinterpret_cast<std::vector<HWND>*>(data)->push_back(window);
-  return TRUE;
-}
-
-std::vector<HWND> Children(HWND parent) {
-  std::vector<HWND> found;
-  EnumChildWindows(parent, Collect, reinterpret_cast<LPARAM>(&found));
-  return found;
-}
-
-// Polls `ready` until it holds or the wait runs out.
-bool WaitFor(const std::function<bool()>& ready, DWORD timeoutMs = kWait) {
-  const DWORD start = GetTickCount();
-  for (;;) {
-    if (ready()) return true;
-    if (GetTickCount() - start > timeoutMs) return false;
-    Sleep(20);
-  }
 }
 
 COLORREF ScreenPixel(HWND window, POINT client) {
@@ -167,28 +116,12 @@ class Launch {
 
   // The visible Run screen, or null when none shows within the wait.
   HWND RunWindow(DWORD timeoutMs = kWait) const {
-    HWND found = nullptr;
-    WaitFor(
-        [&] {
-          for (HWND w : TopWindows(process_.dwProcessId))
-            if (IsWindowVisible(w) && ClassOf(w) != "#32770" && TextOf(w) == "Ventrix") found = w;
-          return found != nullptr || !Running();
-        },
-        timeoutMs);
-    return found;
+    return Shown([](HWND w) { return ClassOf(w) != kDialogClass && WindowText(w) == "Ventrix"; }, timeoutMs);
   }
 
   // The error box, or null when none shows within the wait.
   HWND ErrorBox(DWORD timeoutMs = kWait) const {
-    HWND found = nullptr;
-    WaitFor(
-        [&] {
-          for (HWND w : TopWindows(process_.dwProcessId))
-            if (IsWindowVisible(w) && ClassOf(w) == "#32770") found = w;
-          return found != nullptr || !Running();
-        },
-        timeoutMs);
-    return found;
+    return Shown([](HWND w) { return ClassOf(w) == kDialogClass; }, timeoutMs);
   }
 
   // Watches the process until it ends: true when any window of it was
@@ -197,7 +130,7 @@ class Launch {
     bool seen = false;
     const DWORD start = GetTickCount();
     while (Running() && GetTickCount() - start < timeoutMs) {
-      for (HWND w : TopWindows(process_.dwProcessId)) seen = seen || IsWindowVisible(w);
+      for (HWND w : WindowsOf(process_.dwProcessId)) seen = seen || IsWindowVisible(w);
       Sleep(1);
     }
     return seen;
@@ -205,18 +138,25 @@ class Launch {
 
   int VisibleWindows() const {
     int count = 0;
-    for (HWND w : TopWindows(process_.dwProcessId)) count += IsWindowVisible(w) ? 1 : 0;
+    for (HWND w : WindowsOf(process_.dwProcessId)) count += IsWindowVisible(w) ? 1 : 0;
     return count;
   }
 
-  // The window that has the keyboard focus in the launcher's thread.
-  HWND Focus() const {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof(info);
-    return GetGUIThreadInfo(process_.dwThreadId, &info) ? info.hwndFocus : nullptr;
+ private:
+  // A visible window of the launcher that `match` accepts, or null when
+  // none shows within the wait or the launcher ends first.
+  HWND Shown(const std::function<bool(HWND)>& match, DWORD timeoutMs) const {
+    HWND found = nullptr;
+    WaitFor(
+        [&] {
+          for (HWND w : WindowsOf(process_.dwProcessId))
+            if (IsWindowVisible(w) && match(w)) found = w;
+          return found != nullptr || !Running();
+        },
+        timeoutMs);
+    return found;
   }
 
- private:
   PROCESS_INFORMATION process_{};
   bool started_ = false;
 };
@@ -225,7 +165,7 @@ class Launch {
 std::string DismissErrorBox(HWND box) {
   std::string text;
   for (HWND child : Children(box))
-    if (ClassOf(child) == "Static" && TextOf(child).size() > text.size()) text = TextOf(child);
+    if (ClassOf(child) == "Static" && WindowText(child).size() > text.size()) text = WindowText(child);
   PostMessageA(box, WM_COMMAND, IDOK, 0);
   return text;
 }
@@ -246,7 +186,7 @@ void Click(HWND control) {
 
 HWND Button(HWND window, const std::string& text) {
   for (HWND child : Children(window))
-    if (ClassOf(child) == "Button" && TextOf(child) == text) return child;
+    if (ClassOf(child) == "Button" && WindowText(child) == text) return child;
   return nullptr;
 }
 
@@ -256,6 +196,7 @@ class Launcher : public ::testing::Test {
  protected:
   TempDir logDir;
   const std::string log = logDir / "started.log";
+  SavedVariable stubLog{"KLV_STUB_LOG"};
   const std::string orvel = Windows("Orvel.ini");
   std::vector<std::string> discs;
 
@@ -266,7 +207,6 @@ class Launcher : public ::testing::Test {
   void TearDown() override {
     for (const auto& disc : discs) Clear(disc);
     DeleteFileA(orvel.c_str());
-    SetEnvironmentVariableA("KLV_STUB_LOG", nullptr);
   }
 
   // Empties a disc folder; a folder below the root goes with it.
@@ -353,6 +293,16 @@ class Launcher : public ::testing::Test {
     EXPECT_TRUE(WriteFile(orvel, "[" + section + "]\r\n" + key + "=" + value + "\r\n"));
   }
 
+  // A disc folder (see Disc) with Kelbit.ini for `p` and the programs it
+  // names, the product recorded as installed.
+  std::string InstalledDisc(const Product& p, bool root = false, const std::string& label = "") {
+    const std::string disc = Disc(root, label);
+    Kelbit(disc, p);
+    Programs(disc, p);
+    Installed();
+    return disc;
+  }
+
   // Clicks the product picture of an open Run screen. The launcher must end
   // with 0 and exactly one program start; that start is returned (empty
   // when there was not exactly one).
@@ -415,6 +365,17 @@ class Launcher : public ::testing::Test {
     EXPECT_LT(code, 0x10000) << "ended by a fault";
     return text;
   }
+
+  // A click on the product's picture whose program cannot start: the
+  // error box as ExpectErrorBox sees it.
+  std::string StartFailsWithErrorBox(const std::string& disc) {
+    Launch launch(disc);
+    HWND run = launch.RunWindow();
+    EXPECT_NE(run, nullptr);
+    if (!run) return "";
+    Click(ControlAt(run, kRunImage));
+    return ExpectErrorBox(launch);
+  }
 };
 
 }  // namespace
@@ -470,11 +431,7 @@ TEST(LauncherFile, ImportsVersionManifestAndNotepadIcon) {
 }
 
 TEST_F(Launcher, InstalledProductOpensTheRunScreen) {
-  const std::string disc = Disc(true);
-  Product product;
-  Kelbit(disc, product);
-  Programs(disc, product);
-  Installed();
+  const std::string disc = InstalledDisc(Product(), true);
   Launch launch(disc);
   HWND run = launch.RunWindow();
   ASSERT_NE(run, nullptr);
@@ -494,11 +451,11 @@ TEST_F(Launcher, InstalledProductOpensTheRunScreen) {
   EXPECT_NEAR((frame.top + frame.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
 
   std::vector<std::string> texts;
-  for (HWND child : Children(run)) texts.push_back(TextOf(child));
+  for (HWND child : Children(run)) texts.push_back(WindowText(child));
   EXPECT_EQ(texts.size(), 7u);
   for (const char* text : {"Cancel", "Orvel Interactive Presents", kHeader, "View Readme", "Run Program"})
     EXPECT_EQ(std::count(texts.begin(), texts.end(), text), 1) << text;
-  EXPECT_EQ(TextOf(ControlAt(run, POINT{180, 50})), kHeader);  // the title label, exactly
+  EXPECT_EQ(WindowText(ControlAt(run, POINT{180, 50})), kHeader);  // the title label, exactly
   HWND cancel = Button(run, "Cancel");
   ASSERT_NE(cancel, nullptr);
   RECT button;
@@ -509,8 +466,8 @@ TEST_F(Launcher, InstalledProductOpensTheRunScreen) {
   EXPECT_EQ(button.right - button.left, 105);
   EXPECT_EQ(button.bottom - button.top, 25);
   // Focus follows the window's activation, which reaches Wine from X a little later.
-  WaitFor([&] { return launch.Focus() == cancel; }, 5000);
-  EXPECT_EQ(launch.Focus(), cancel);
+  WaitFor([&] { return FocusOf(run) == cancel; }, 5000);
+  EXPECT_EQ(FocusOf(run), cancel);
 
   EXPECT_EQ(PaintedPixel(run, kEmptySpot, kBackground), kBackground);
   // The 8 x 8 product bitmap fills the 36 x 36 control, corner to corner.
@@ -528,13 +485,10 @@ TEST_F(Launcher, InstalledProductOpensTheRunScreen) {
 TEST_F(Launcher, ProductPictureStartsTheProductMaximisedAndEnds) {
   // A disc folder with a blank, and a program folder with one: the path
   // must reach the system whole, not as "D:\disc" or "...\My".
-  const std::string disc = Disc(false, "Disc one");
   Product product;
   product.executable = "My Game\\start.exe";
-  Kelbit(disc, product);
-  Programs(disc, product);
+  const std::string disc = InstalledDisc(product, false, "Disc one");
   Stub(disc, "My.exe");
-  Installed();
   Launch launch(disc);
   HWND run = launch.RunWindow();
   ASSERT_NE(run, nullptr);
@@ -546,11 +500,7 @@ TEST_F(Launcher, ProductPictureStartsTheProductMaximisedAndEnds) {
 }
 
 TEST_F(Launcher, NotepadStartsTheReadmeEachTimeAndTheWindowStays) {
-  const std::string disc = Disc();
-  Product product;
-  Kelbit(disc, product);
-  Programs(disc, product);
-  Installed();
+  const std::string disc = InstalledDisc(Product());
   Launch launch(disc);
   HWND run = launch.RunWindow();
   ASSERT_NE(run, nullptr);
@@ -575,18 +525,14 @@ TEST_F(Launcher, NotepadStartsTheReadmeEachTimeAndTheWindowStays) {
 }
 
 TEST_F(Launcher, KeysThatPressTheFocusedButtonEndIt) {
-  const std::string disc = Disc();
-  Product product;
-  Kelbit(disc, product);
-  Programs(disc, product);
-  Installed();
+  const std::string disc = InstalledDisc(Product());
   for (const WORD key : {VK_SPACE, VK_RETURN}) {
     Launch launch(disc);
     HWND run = launch.RunWindow();
     ASSERT_NE(run, nullptr) << key;
     HWND cancel = Button(run, "Cancel");
-    WaitFor([&] { return launch.Focus() == cancel; }, 5000);
-    HWND focus = launch.Focus();
+    WaitFor([&] { return FocusOf(run) == cancel; }, 5000);
+    HWND focus = FocusOf(run);
     ASSERT_EQ(focus, cancel) << key;
     const UINT scan = MapVirtualKeyA(key, MAPVK_VK_TO_VSC);
     PostMessageA(focus, WM_KEYDOWN, key, MAKELPARAM(1, scan));
@@ -660,18 +606,15 @@ TEST_F(Launcher, SubfolderDiscReadsItsOwnKelbitIni) {
 }
 
 TEST_F(Launcher, LongValuesArriveWhole) {
-  const std::string disc = Disc();
   Product product;
   product.header = LongText(150);
   product.executable = LongText(60, 'a') + "\\" + LongText(60, 'k') + "\\" + LongText(20, 'u') + ".exe";
   ASSERT_EQ(product.executable.size(), 146u);
-  Kelbit(disc, product);
-  Programs(disc, product);
-  Installed();
+  const std::string disc = InstalledDisc(product);
   Launch launch(disc);
   HWND run = launch.RunWindow();
   ASSERT_NE(run, nullptr);
-  EXPECT_EQ(TextOf(ControlAt(run, POINT{180, 50})), product.header);
+  EXPECT_EQ(WindowText(ControlAt(run, POINT{180, 50})), product.header);
   EXPECT_EQ(RunProduct(launch, run).module, disc + "\\" + product.executable);
 }
 
@@ -773,22 +716,14 @@ TEST_F(Launcher, FatalErrorsShowABoxAndEndNonZero) {
     product.icon = "";
     product.executable = "game";
     Kelbit(disc, product);
-    Launch launch(disc);
-    HWND run = launch.RunWindow();
-    ASSERT_NE(run, nullptr);
-    Click(ControlAt(run, kRunImage));
-    const std::string text = ExpectErrorBox(launch);
+    const std::string text = StartFailsWithErrorBox(disc);
     EXPECT_NE(text.find(disc + "\\game"), std::string::npos) << text;
   }
   {
     SCOPED_TRACE("a program name with a quote");
     product.executable = "game\\st\"art.exe";
     Kelbit(disc, product);
-    Launch launch(disc);
-    HWND run = launch.RunWindow();
-    ASSERT_NE(run, nullptr);
-    Click(ControlAt(run, kRunImage));
-    ExpectErrorBox(launch);
+    StartFailsWithErrorBox(disc);
   }
   EXPECT_TRUE(StartedPrograms(0).empty());
 }
@@ -837,7 +772,7 @@ TEST_F(Launcher, BadKelbitIniNeverCrashes) {
     Launch launch(disc);
     HWND run = launch.RunWindow();
     ASSERT_NE(run, nullptr);
-    EXPECT_EQ(TextOf(ControlAt(run, POINT{180, 50})), quoted.header);
+    EXPECT_EQ(WindowText(ControlAt(run, POINT{180, 50})), quoted.header);
     EXPECT_EQ(RunProduct(launch, run).module, disc + "\\game\\start.exe");
     DeleteFileA(log.c_str());
   }
@@ -852,7 +787,7 @@ TEST_F(Launcher, BadKelbitIniNeverCrashes) {
     Launch launch(disc);
     HWND run = launch.RunWindow();
     ASSERT_NE(run, nullptr);
-    EXPECT_EQ(TextOf(ControlAt(run, POINT{180, 50})), huge.header);
+    EXPECT_EQ(WindowText(ControlAt(run, POINT{180, 50})), huge.header);
     Click(ControlAt(run, kReadimage));
     const auto started = StartedPrograms(1);
     ASSERT_EQ(started.size(), 1u);

@@ -3,6 +3,7 @@
 #include <aclapi.h>
 
 #include "klv_test.h"
+#include "owner.h"
 
 using namespace klvtest;
 
@@ -10,20 +11,13 @@ namespace {
 
 const std::string kTestRoot = "Software\\kLvTest";
 
-// A key opened for a check, closed when it goes.
-struct RawKey {
+// A key opened for a check, closed when it goes (null when it cannot be opened).
+klv::RegKey OpenKey(HKEY root, const std::string& path, REGSAM access = KEY_READ) {
   HKEY key = nullptr;
-  RawKey(HKEY root, const std::string& path, REGSAM access = KEY_READ) {
-    if (RegOpenKeyExA(root, path.c_str(), 0, access, &key) != ERROR_SUCCESS) key = nullptr;
-  }
-  ~RawKey() {
-    if (key) RegCloseKey(key);
-  }
-  RawKey(const RawKey&) = delete;
-  RawKey& operator=(const RawKey&) = delete;
-};
+  return klv::RegKey(RegOpenKeyExA(root, path.c_str(), 0, access, &key) == ERROR_SUCCESS ? key : nullptr);
+}
 
-bool KeyExists(HKEY root, const std::string& path) { return RawKey(root, path).key != nullptr; }
+bool KeyExists(HKEY root, const std::string& path) { return OpenKey(root, path).Valid(); }
 
 struct RawValue {
   DWORD type = 0;
@@ -31,13 +25,13 @@ struct RawValue {
 };
 
 std::optional<RawValue> GetRaw(HKEY root, const std::string& path, const std::string& name) {
-  RawKey k(root, path);
-  if (!k.key) return std::nullopt;
+  const klv::RegKey k = OpenKey(root, path);
+  if (!k) return std::nullopt;
   RawValue out;
   DWORD size = 0;
-  if (RegQueryValueExA(k.key, name.c_str(), nullptr, &out.type, nullptr, &size) != ERROR_SUCCESS) return std::nullopt;
+  if (RegQueryValueExA(k.Get(), name.c_str(), nullptr, &out.type, nullptr, &size) != ERROR_SUCCESS) return std::nullopt;
   out.bytes.assign(size, '\0');
-  if (size && RegQueryValueExA(k.key, name.c_str(), nullptr, &out.type, reinterpret_cast<BYTE*>(&out.bytes[0]),
+  if (size && RegQueryValueExA(k.Get(), name.c_str(), nullptr, &out.type, reinterpret_cast<BYTE*>(&out.bytes[0]),
                                &size) != ERROR_SUCCESS)
     return std::nullopt;
   out.bytes.resize(size);
@@ -56,29 +50,28 @@ DWORD Type(HKEY root, const std::string& path, const std::string& name) {
 }
 
 bool SetRaw(HKEY root, const std::string& path, const std::string& name, DWORD type, const std::string& bytes) {
-  HKEY key = nullptr;
-  if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+  HKEY made = nullptr;
+  if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &made, nullptr) != ERROR_SUCCESS)
     return false;
-  const LONG r = RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
-                                static_cast<DWORD>(bytes.size()));
-  RegCloseKey(key);
-  return r == ERROR_SUCCESS;
+  const klv::RegKey key(made);
+  return RegSetValueExA(key.Get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                        static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
 }
 
 // Subkeys and values of a key, or -1 each when it can't be opened.
 std::pair<long, long> Contents(HKEY root, const std::string& path) {
-  RawKey k(root, path);
+  const klv::RegKey k = OpenKey(root, path);
   DWORD subkeys = 0, values = 0;
-  if (!k.key || RegQueryInfoKeyA(k.key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
-                                 nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+  if (!k || RegQueryInfoKeyA(k.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
+                             nullptr, nullptr, nullptr) != ERROR_SUCCESS)
     return {-1, -1};
   return {static_cast<long>(subkeys), static_cast<long>(values)};
 }
 
 // Everyone may read the key, nobody may write it.
 bool DenyWrites(HKEY root, const std::string& path) {
-  RawKey k(root, path, KEY_ALL_ACCESS);
-  if (!k.key) return false;
+  const klv::RegKey k = OpenKey(root, path, KEY_ALL_ACCESS);
+  if (!k) return false;
   EXPLICIT_ACCESSA allow{};
   allow.grfAccessPermissions = KEY_READ;
   allow.grfAccessMode = SET_ACCESS;
@@ -87,7 +80,7 @@ bool DenyWrites(HKEY root, const std::string& path) {
   allow.Trustee.ptstrName = const_cast<char*>("EVERYONE");
   PACL acl = nullptr;
   if (SetEntriesInAclA(1, &allow, nullptr, &acl) != ERROR_SUCCESS) return false;
-  const DWORD r = SetSecurityInfo(k.key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+  const DWORD r = SetSecurityInfo(k.Get(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
                                   nullptr, nullptr, acl, nullptr);
   LocalFree(acl);
   return r == ERROR_SUCCESS;

@@ -23,7 +23,8 @@ namespace {
 
 std::string XtraPath() { return BinDir() + "\\kLvTools.x32"; }
 
-// The declarations, as Lingo must read them: the original 27, then the appended ones.
+// The declarations, as Lingo must read them: the 27 original ones, then
+// those appended since.
 const char* const kDeclarations[] = {
     "kLvWriteIniString object me, string filename, string Section, string item, string value",
     "kLvReadIniString  object me, string filename, string Section, string item, string default",
@@ -52,13 +53,16 @@ const char* const kDeclarations[] = {
     "kLvGetEnvironmentStrings object me",
     "kLvGetEnvironmentVariable object me, string VariableName",
     "kLvSetEnvironmentVariable object me, string VariableName, string value",
-    // appended after the original 27
+    "kLvDeleteFile object me, string Filename",
+    "kLvGetSpecialFolder object me, string FolderName",
+    "kLvGetFileInfo object me, string Filename, string What",
+    "kLvGetDriveInfo object me, string DriveName, string What",
     "kLvShellExecute object me, string Operation, string Filename, string Parameters, string Directory, string ShowCommand",
     "kLvRunProgram object me, string CommandLine, string Directory, string ShowCommand, integer Wait",
     "kLvBrowseForFolder object me, string Title, string StartFolder",
     "kLvCopyFileProgress object me, string Source, string Destination, string Title",
 };
-constexpr int kMethods = static_cast<int>(sizeof(kDeclarations) / sizeof(kDeclarations[0]));
+constexpr int kMethods = sizeof(kDeclarations) / sizeof(kDeclarations[0]);
 
 template <class T>
 T At(const void* base, std::size_t offset) {
@@ -410,13 +414,12 @@ TEST_F(NoValueTest, ScriptInstanceWithoutValueInterfaceCallsNothing) {
   std::vector<MoaMmValue> args(8, moahost::Values::Integer(1));
   for (MoaLong selector = 1; selector <= kMethods; ++selector) {
     MoaMmCallInfo call{instance, 0, selector, kSentinel, 8, args.data()};
-    EXPECT_EQ(script->Call(&call), klv::xtra::kErrNoValueInterface) << selector;
+    EXPECT_EQ(script->Call(&call), static_cast<MoaError>(0x80040004)) << selector;  // "bad interface" to the host
     EXPECT_TRUE(Untouched(call.resultValue)) << selector;
   }
   MoaMmCallInfo call{instance, 0, 0, kSentinel, 1, args.data()};
   EXPECT_EQ(script->Call(&call), kMoaErr_NoErr);
   EXPECT_EQ(host_->ValueInterface().Calls(), 0);
-  EXPECT_EQ(klv::xtra::kErrNoValueInterface, static_cast<MoaError>(0x80040004));
   script->Release();
   instance->Release();
 }
@@ -469,7 +472,7 @@ TEST_F(XtraTest, MethodTableTextIsExact) {
   ASSERT_FALSE(text.empty());
   EXPECT_EQ(text.back(), '\n');
   const auto lines = Lines(text);
-  ASSERT_EQ(lines.size(), static_cast<std::size_t>(kMethods + 4));
+  ASSERT_EQ(lines.size(), 4u + kMethods);
   EXPECT_EQ(lines[0], "xtra kLvTools -- this extra provides Windows API interfacing");
   EXPECT_EQ(lines[1], "new object me");
   EXPECT_EQ(lines[2], "-- String --");
@@ -490,7 +493,7 @@ TEST_F(XtraTest, SelectorsAsTheHostNumbersThem) {
   ASSERT_EQ(host_->Register(), kMoaErr_NoErr);
   const auto table = host_->Methods();
   EXPECT_EQ(table.xtraName, "kLvTools");
-  ASSERT_EQ(table.methods.size(), static_cast<std::size_t>(kMethods + 1));
+  ASSERT_EQ(table.methods.size(), 1u + kMethods);
   EXPECT_EQ(table.methods[0].name, "new");
   EXPECT_EQ(table.methods[0].selector, 0);
   for (int i = 0; i < kMethods; ++i) {
@@ -505,6 +508,7 @@ TEST_F(XtraTest, SelectorsAsTheHostNumbersThem) {
             (std::vector<std::string>{"string", "string", "string", "string", "integer"}));
   EXPECT_EQ(table.Find("kLvOpenFile")->argTypes.size(), 5u);
   EXPECT_TRUE(table.Find("kLvToolVer")->argTypes.empty());
+  EXPECT_EQ(table.Find("kLvGetDriveInfo")->argTypes, (std::vector<std::string>{"string", "string"}));
 }
 
 // --- dispatch
@@ -543,7 +547,7 @@ TEST_F(XtraTest, FewerArgumentsThanDeclaredReadNothingBeyond) {
   ASSERT_TRUE(VirtualProtect(pages + system.dwPageSize, system.dwPageSize, PAGE_NOACCESS, &old));
   auto* me = reinterpret_cast<MoaMmValue*>(pages + system.dwPageSize - sizeof(MoaMmValue));
   *me = {moahost::kObject, 0};
-  for (MoaLong selector = 0; selector <= 28; ++selector) {
+  for (MoaLong selector = 0; selector <= kMethods + 1; ++selector) {
     if (selector >= 21 && selector <= 23) continue;  // they open windows: handlers_test drives those
     for (MoaLong nargs : {1, 0, -3}) {
       MoaMmCallInfo call{instance, 0, selector, kSentinel, nargs, nargs > 0 ? me : nullptr};
@@ -703,7 +707,7 @@ TEST(MoaHostProgram, ListsTheMethodsWithTheirSelectors) {
   const auto run = Moahost("\"" + XtraPath() + "\"");
   EXPECT_EQ(run.exitCode, 0);
   const auto lines = Lines(run.output);
-  ASSERT_EQ(lines.size(), static_cast<std::size_t>(kMethods + 2)) << run.output;
+  ASSERT_EQ(lines.size(), 2u + kMethods) << run.output;
   EXPECT_EQ(lines[0], "xtra kLvTools");
   EXPECT_EQ(lines[1], "0 new object me");
   for (int i = 0; i < kMethods; ++i)
@@ -721,6 +725,11 @@ TEST(MoaHostProgram, CallsAndRefuses) {
   EXPECT_EQ(Moahost(xtra + "kLvShellExecute \"\" \"C:\\klv-missing.txt\" \"\" \"\" \"hidden\"").output, "2\n");
   EXPECT_EQ(Moahost(xtra + "kLvCopyFileProgress \"C:\\klv-missing\\*.*\" \"C:\\klv-x\\\" \"\"").output, "2\n");
   EXPECT_EQ(Moahost("--no-value" + xtra + "kLvDoesFileExist \"C:\\\"").exitCode, 3);  // the Xtra's error
+  run = Moahost(xtra + "kLvGetDriveInfo \"c:\", \"Type\"");
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.output, "\"fixed\"\n");
+  EXPECT_EQ(Moahost(xtra + "kLvGetSpecialFolder \"NoSuchFolder\"").output, "\"-1\"\n");
+  EXPECT_EQ(Moahost(xtra + "kLvDeleteFile \"\"").output, "1\n");
 
   for (const char* bad : {"kLvNoSuchMethod", "kLvDoesFileExist", "kLvDoesFileExist 12",
                           "kLvDoesFileExist \"a\" \"b\"", "kLvDoesFileExist \"open", "kLvDoesFileExist C:\\x"}) {

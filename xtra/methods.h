@@ -68,6 +68,14 @@
          "Answers the value of an environment variable.", kLvGetEnvironmentVariable) \
   METHOD("kLvSetEnvironmentVariable object me, string VariableName, string value", \
          "Sets an environment variable of the process.", kLvSetEnvironmentVariable) \
+  METHOD("kLvDeleteFile object me, string Filename", \
+         "Deletes one file or every file a pattern matches.", kLvDeleteFile) \
+  METHOD("kLvGetSpecialFolder object me, string FolderName", \
+         "Answers the path of a standard folder named by a keyword.", kLvGetSpecialFolder) \
+  METHOD("kLvGetFileInfo object me, string Filename, string What", \
+         "Answers the size, a date, the attributes or the version of a file.", kLvGetFileInfo) \
+  METHOD("kLvGetDriveInfo object me, string DriveName, string What", \
+         "Answers the space, label, serial number, file system or kind of a drive.", kLvGetDriveInfo) \
   METHOD("kLvShellExecute object me, string Operation, string Filename, string Parameters, string Directory, string ShowCommand", \
          "Opens a document, folder, program or address with its associated program.", kLvShellExecute) \
   METHOD("kLvRunProgram object me, string CommandLine, string Directory, string ShowCommand, integer Wait", \

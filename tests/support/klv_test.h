@@ -1,5 +1,6 @@
-// Shared helpers of the test executables: temporary folders, files, and the
-// library bound by its decorated export names as its callers bind it.
+// Shared helpers of the test executables: temporary folders, and the library
+// bound by its decorated export names as its callers bind it; the plain
+// platform helpers come with klv_system.h.
 #ifndef KLV_TEST_H
 #define KLV_TEST_H
 
@@ -7,11 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
-#include <vector>
 
 #include "kLv_Tool.h"
+#include "klv_system.h"
 
 namespace klvtest {
 
@@ -29,14 +29,6 @@ class TempDir {
  private:
   std::string path_;
 };
-
-// Removes a file or a folder tree; read-only entries included.
-void RemoveTree(const std::string& path);
-
-bool WriteFile(const std::string& path, const std::string& bytes);
-std::optional<std::string> ReadFile(const std::string& path);
-bool Exists(const std::string& path);
-bool IsFolder(const std::string& path);
 
 // The library, loaded once by its file name from beside the test.
 HMODULE Library();
@@ -59,27 +51,6 @@ F Bind(const char* name) {
 
 // The export `name` of kLv_Tool.dll, typed by its prototype in kLv_Tool.h.
 #define KLV_FN(name) ::klvtest::Bind<decltype(&::name)>(#name)
-
-// The number of handles the process holds (for leak checks).
-DWORD HandleCount();
-
-// Runs a command line, waits for it (at most `timeoutMs`) and collects its
-// standard output. exitCode is -1 when it could not start or timed out.
-struct ProcessResult {
-  int exitCode = -1;
-  std::string output;
-};
-ProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs = 60000);
-
-// The folder of the running test executable (where the built binaries are).
-std::string BinDir();
-
-// The lines of a text, each ended by a line feed (a last line without one
-// is left out).
-std::vector<std::string> Lines(const std::string& text);
-
-// A text of `count` characters cycling through letters and digits.
-std::string LongText(std::size_t count, char first = 'a');
 
 }  // namespace klvtest
 

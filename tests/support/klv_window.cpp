@@ -1,6 +1,8 @@
 #include "klv_window.h"
 
+#include <algorithm>
 #include <fstream>
+#include <utility>
 
 #include "klv_test.h"
 
@@ -10,33 +12,23 @@ namespace {
 
 constexpr DWORD kPollMs = 50;
 constexpr DWORD kCloseMs = 3000;
+constexpr DWORD kAnswerMs = 5000;
 
-struct Search {
-  std::string className;
-  std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectOwn(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<Search*>(param);
+BOOL CALLBACK CollectOfProcess(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(param);
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);
-  if (process == GetCurrentProcessId() && IsWindowVisible(window) && ClassOf(window) == search->className)
-    search->found.push_back(window);
+  if (process == search->first) search->second.push_back(window);
   return TRUE;
 }
 
-BOOL CALLBACK CollectChild(HWND window, LPARAM param) {
-  auto* controls = reinterpret_cast<std::vector<Control>*>(param);
-  controls->push_back({window, GetDlgCtrlID(window), ClassOf(window), WindowText(window), IsWindowVisible(window) != 0});
+BOOL CALLBACK Collect(HWND window, LPARAM param) {
+  reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
   return TRUE;
 }
 
 bool WaitGone(HWND window, DWORD timeoutMs) {
-  for (DWORD waited = 0; IsWindow(window); waited += kPollMs) {
-    if (waited >= timeoutMs) return false;
-    Sleep(kPollMs);
-  }
-  return true;
+  return WaitFor([window] { return !IsWindow(window); }, timeoutMs, kPollMs);
 }
 
 // Cancel first; a box without Cancel is closed by its first button.
@@ -57,11 +49,16 @@ void ForceClose(HWND window) {
 
 std::string WindowText(HWND window) {
   // WM_GETTEXT through SendMessage: GetWindowText does not ask another
-  // thread's controls for their text.
-  const LRESULT length = SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
+  // thread's controls for their text. A window that does not answer in
+  // time reads as empty rather than holding up the test.
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kAnswerMs, &length)) return "";
   std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  const LRESULT got = SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
-  text.resize(static_cast<std::size_t>(got));
+  DWORD_PTR got = 0;
+  if (!SendMessageTimeoutA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), SMTO_NORMAL, kAnswerMs,
+                           &got))
+    return "";
+  text.resize(std::min<std::size_t>(got, length));
   return text;
 }
 
@@ -71,24 +68,41 @@ std::string ClassOf(HWND window) {
   return name;
 }
 
+std::vector<HWND> WindowsOf(DWORD pid) {
+  std::pair<DWORD, std::vector<HWND>> search{pid, {}};
+  EnumWindows(CollectOfProcess, reinterpret_cast<LPARAM>(&search));
+  return search.second;
+}
+
 std::vector<HWND> OwnWindows(const std::string& className) {
-  Search search{className, {}};
-  EnumWindows(CollectOwn, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  std::vector<HWND> found;
+  for (HWND window : WindowsOf(GetCurrentProcessId()))
+    if (IsWindowVisible(window) && ClassOf(window) == className) found.push_back(window);
+  return found;
 }
 
 HWND FindOwnWindow(const std::string& className, const std::string& caption, DWORD timeoutMs) {
-  for (DWORD waited = 0;; waited += kPollMs) {
-    for (HWND window : OwnWindows(className))
-      if (WindowText(window) == caption) return window;
-    if (waited >= timeoutMs) return nullptr;
-    Sleep(kPollMs);
-  }
+  HWND found = nullptr;
+  WaitFor(
+      [&] {
+        for (HWND window : OwnWindows(className))
+          if (!found && WindowText(window) == caption) found = window;
+        return found != nullptr;
+      },
+      timeoutMs, kPollMs);
+  return found;
+}
+
+std::vector<HWND> Children(HWND parent) {
+  std::vector<HWND> found;
+  EnumChildWindows(parent, Collect, reinterpret_cast<LPARAM>(&found));
+  return found;
 }
 
 std::vector<Control> Controls(HWND parent) {
   std::vector<Control> controls;
-  EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&controls));
+  for (HWND window : Children(parent))
+    controls.push_back({window, GetDlgCtrlID(window), ClassOf(window), WindowText(window), IsWindowVisible(window) != 0});
   return controls;
 }
 

@@ -17,6 +17,7 @@ namespace klvtest {
 // The class of dialog boxes, the message box included.
 constexpr const char kDialogClass[] = "#32770";
 
+// The text of a window of any process; empty when it does not answer in time.
 std::string WindowText(HWND window);
 std::string ClassOf(HWND window);
 
@@ -24,8 +25,14 @@ std::string ClassOf(HWND window);
 // or null when none shows within `timeoutMs`.
 HWND FindOwnWindow(const std::string& className, const std::string& caption, DWORD timeoutMs);
 
+// Every top-level window of the process `pid`, hidden ones included.
+std::vector<HWND> WindowsOf(DWORD pid);
+
 // Every visible top-level window of this process with this class.
 std::vector<HWND> OwnWindows(const std::string& className);
+
+// Every window below `parent`, at any depth.
+std::vector<HWND> Children(HWND parent);
 
 // One child control as the screen shows it.
 struct Control {

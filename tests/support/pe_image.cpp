@@ -91,7 +91,8 @@ PeImage ReadPeImage(const std::string& path) {
 bool IsSystemDll(const std::string& name) {
   static const std::set<std::string> kSystemDlls = {
       "kernel32.dll", "user32.dll", "gdi32.dll",    "advapi32.dll", "comdlg32.dll", "lz32.dll",
-      "shell32.dll",  "ole32.dll",  "oleaut32.dll", "msvcrt.dll",   "comctl32.dll"};
+      "shell32.dll",  "ole32.dll",  "oleaut32.dll", "msvcrt.dll",   "comctl32.dll",
+      "version.dll"};
   return kSystemDlls.count(name) != 0;
 }
 
