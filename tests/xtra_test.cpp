@@ -548,7 +548,10 @@ TEST_F(XtraTest, FewerArgumentsThanDeclaredReadNothingBeyond) {
   auto* me = reinterpret_cast<MoaMmValue*>(pages + system.dwPageSize - sizeof(MoaMmValue));
   *me = {moahost::kObject, 0};
   for (MoaLong selector = 0; selector <= kMethods + 1; ++selector) {
-    if (selector >= 21 && selector <= 23) continue;  // they open windows: handlers_test drives those
+    // They open windows and wait for a person: handlers_test and shell_test drive those.
+    if ((selector >= 21 && selector <= 23) || (selector >= 1 && selector <= kMethods &&
+                                               std::string(kDeclarations[selector - 1]).rfind("kLvBrowseForFolder ", 0) == 0))
+      continue;
     for (MoaLong nargs : {1, 0, -3}) {
       MoaMmCallInfo call{instance, 0, selector, kSentinel, nargs, nargs > 0 ? me : nullptr};
       const MoaError answer = script->Call(&call);
