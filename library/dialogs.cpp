@@ -1,13 +1,16 @@
 #include <windows.h>
 
 #include <commdlg.h>
+#include <shlobj.h>
 
 #include <cctype>
 #include <cstddef>
 #include <cstring>
 #include <vector>
 
+#include "caller.h"
 #include "frame.h"
+#include "owner.h"
 
 namespace klv {
 
@@ -191,6 +194,62 @@ std::string RunFileDialog(DialogKind kind, const std::string& title, const std::
   return std::string(file.data());
 }
 
+// The folder picker's answer when it cannot be shown.
+const char kPickerFailed[] = "-1";
+
+// The picker's instruction text: Wine draws a longer one as nothing useful
+// and measures it in a 16-bit count.
+constexpr std::size_t kMaxPickerTitle = 1023;
+
+// What the picker's callback needs, and what it saw.
+struct PickerStart {
+  std::string folder;  // empty: where the platform chooses
+  bool shown = false;
+};
+
+int CALLBACK OnPickerEvent(HWND picker, UINT event, LPARAM, LPARAM data) {
+  auto* start = reinterpret_cast<PickerStart*>(data);
+  if (event == BFFM_INITIALIZED) {
+    start->shown = true;
+    if (!start->folder.empty())
+      SendMessageA(picker, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(start->folder.c_str()));
+  }
+  return 0;
+}
+
+// The folder as the picker takes it: Wine's picker ignores one that ends
+// in a backslash, unless it is a drive root.
+std::string PickerFolder(std::string folder) {
+  while (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
+  return IsUsableStartFolder(folder) ? folder : std::string();
+}
+
+std::string BrowseForFolder(const std::string& title, const std::string& startFolder) {
+  // The picker is built on the shell's COM objects.
+  const ComInit com;
+  if (FAILED(com.Result()) && com.Result() != RPC_E_CHANGED_MODE) return kPickerFailed;
+  PickerStart start;
+  start.folder = PickerFolder(startFolder);
+  const std::string shownTitle = Cut(title, kMaxPickerTitle);
+  char display[MAX_PATH] = {};
+  BROWSEINFOA info{};
+  info.hwndOwner = CallerWindow();
+  info.pszDisplayName = display;
+  info.lpszTitle = shownTitle.c_str();
+  info.ulFlags = BIF_RETURNONLYFSDIRS;
+  info.lpfn = OnPickerEvent;
+  info.lParam = reinterpret_cast<LPARAM>(&start);
+  const LPITEMIDLIST chosen = SHBrowseForFolderA(&info);
+  if (!chosen) return start.shown ? std::string() : std::string(kPickerFailed);
+  char path[MAX_PATH] = {};
+  const BOOL named = SHGetPathFromIDListA(chosen, path);
+  CoTaskMemFree(chosen);
+  if (!named) return kPickerFailed;
+  std::string result(path);
+  if (result.size() > 3 && result.back() == '\\') result.pop_back();
+  return result;
+}
+
 }  // namespace
 
 }  // namespace klv
@@ -220,4 +279,13 @@ KlvText KLV_CALL kLvSaveFile(KlvText FTitle, KlvText FdefaultDir, KlvText Fdefau
     return klv::RunFileDialog(klv::DialogKind::Save, Arg(FTitle), Arg(FdefaultDir), Arg(FdefaultName),
                               Arg(FdefaultExt), Arg(FFilter));
   });
+}
+
+/* Shows the system's folder picker, owned by the caller's active window,
+   with Title as its instruction text, opened at StartFolder when that
+   names an existing folder. The chosen folder's path (a trailing backslash
+   only on a drive root), the empty text on Cancel, "-1" when the picker
+   cannot be shown. */
+KlvText KLV_CALL kLvBrowseForFolder(KlvText Title, KlvText StartFolder) {
+  return klv::TextExport(klv::kPickerFailed, [&] { return klv::BrowseForFolder(Arg(Title), Arg(StartFolder)); });
 }

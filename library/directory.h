@@ -44,7 +44,11 @@
   ROW(kLvDeleteFile, KLVDELETEFILE, "I", "S", "Result:=kLvDeleteFile(FileName)") \
   ROW(kLvGetSpecialFolder, KLVGETSPECIALFOLDER, "S", "S", "Result:=kLvGetSpecialFolder(FolderName)") \
   ROW(kLvGetFileInfo, KLVGETFILEINFO, "S", "SS", "Result:=kLvGetFileInfo(FileName, What)") \
-  ROW(kLvGetDriveInfo, KLVGETDRIVEINFO, "S", "SS", "Result:=kLvGetDriveInfo(DriveName, What)")
+  ROW(kLvGetDriveInfo, KLVGETDRIVEINFO, "S", "SS", "Result:=kLvGetDriveInfo(DriveName, What)") \
+  ROW(kLvShellExecute, KLVSHELLEXECUTE, "I", "SSSSS", "Result:=kLvShellExecute(Operation, FileName, Parameters, Directory, ShowCommand)") \
+  ROW(kLvRunProgram, KLVRUNPROGRAM, "I", "SSSI", "Result:=kLvRunProgram(CommandLine, Directory, ShowCommand, Wait)") \
+  ROW(kLvBrowseForFolder, KLVBROWSEFORFOLDER, "S", "SS", "Result:=kLvBrowseForFolder(Title, StartFolder)") \
+  ROW(kLvCopyFileProgress, KLVCOPYFILEPROGRESS, "I", "SSS", "Result:=kLvCopyFileProgress(SourceFileName,DestinationFileName,Title)")
 
 /* The library's version: kLvToolVer's answer, the notice below and the
    Xtra's version resource and class version, and the kit archive's name,

@@ -15,6 +15,7 @@
 
 #include "frame.h"
 #include "owner.h"
+#include "progress.h"
 
 namespace klv {
 
@@ -30,6 +31,7 @@ enum CopyResult : KlvInt {
   kDestinationRefused = 3,   // the expander refused the destination
   kNoDestination = 4,        // the destination cannot be opened or its folders made
   kCopyFailed = 5,           // same file on both sides, or any other failure
+  kCancelled = 6,            // the user cancelled the copy with progress
 };
 
 // Each file copied may once create the destination's missing folders and try again.
@@ -91,6 +93,7 @@ class Destination {
 
   HANDLE Get() const { return file_.Get(); }
   bool Created() const { return created_; }
+  void Close() { file_.Reset(); }
   void Keep() {
     kept_ = true;
     file_.Reset();
@@ -145,7 +148,7 @@ bool WriteAll(HANDLE file, const char* data, DWORD size) {
 // Copies `source`, read from its start, onto `destination`. A source in
 // the platform's LZ format goes through the platform's expander; any other
 // is copied in large blocks, with the outcomes the expander would give.
-KlvInt CopyContent(File& source, HANDLE destination, CopyBuffer& buffer) {
+KlvInt CopyContent(File& source, HANDLE destination, CopyBuffer& buffer, CopyObserver* observer) {
   char* data = buffer.Data();
   const DWORD size = static_cast<DWORD>(buffer.Size());
   DWORD got = 0;
@@ -156,10 +159,12 @@ KlvInt CopyContent(File& source, HANDLE destination, CopyBuffer& buffer) {
     const HFILE lz = LZInit(plain);
     if (lz < 0) return lz == LZERROR_BADINHANDLE ? kNoSource : kCopyFailed;
     if (lz != plain) {
+      LARGE_INTEGER size{};
+      GetFileSizeEx(source.Get(), &size);
       source.Release();  // the LZ handle owns the file now
       const LzFile expander(lz);
       const LONG written = LZCopy(expander.Get(), AsHfile(destination));
-      if (written >= 0) return kCopied;
+      if (written >= 0) return observer && !observer->Advance(size.QuadPart) ? kCancelled : kCopied;
       if (written == LZERROR_BADINHANDLE) return kNoSource;
       if (written == LZERROR_BADOUTHANDLE) return kDestinationRefused;
       return kCopyFailed;
@@ -170,6 +175,7 @@ KlvInt CopyContent(File& source, HANDLE destination, CopyBuffer& buffer) {
   }
   while (got > 0) {
     if (!WriteAll(destination, data, got)) return kCopyFailed;
+    if (observer && !observer->Advance(got)) return kCancelled;
     if (!ReadFile(source.Get(), data, size, &got, nullptr)) return kCopyFailed;
   }
   return kCopied;
@@ -226,6 +232,7 @@ void CreateFolderChain(const std::string& path) {
 // (ERROR_NO_MORE_FILES when it ran to its end).
 struct Selection {
   std::vector<std::string> names;
+  std::uint64_t totalBytes = 0;  // of the files named
   DWORD error = ERROR_SUCCESS;
 };
 
@@ -246,16 +253,35 @@ Selection SelectFiles(const std::string& pattern) {
   constexpr DWORD kVolumeLabel = 0x8;
   constexpr DWORD kSkipped = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY | kVolumeLabel;
   do {
-    if (!(entry.dwFileAttributes & kSkipped)) selection.names.emplace_back(entry.cFileName);
+    if (entry.dwFileAttributes & kSkipped) continue;
+    selection.names.emplace_back(entry.cFileName);
+    selection.totalBytes += (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
   } while (FindNextFileA(search.Get(), &entry));
   selection.error = GetLastError();
   return selection;
 }
 
-// Copies `from` onto `to` (kept as is when it exists, cut to the new
-// length), expanding an LZ-compressed source; `allowance` retries may
-// create the destination's folders.
-KlvInt CopyOneFile(const std::string& to, const std::string& from, CopyMode mode, int allowance, CopyBuffer& buffer) {
+// A new, empty file beside `to` that takes its new content before it
+// replaces it; an invalid handle when none can be made.
+File CreateSibling(const std::string& to, std::string& path) {
+  const std::string prefix = FolderPart(to) + "~klv" + std::to_string(GetCurrentProcessId()) + "-";
+  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    path = prefix + std::to_string(GetTickCount() + attempt) + ".tmp";
+    if (!FitsPlatform(path)) break;
+    File file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                          nullptr));
+    if (file.Valid() || GetLastError() != ERROR_FILE_EXISTS) return file;
+  }
+  return File();
+}
+
+// Copies `from` onto `to`, expanding an LZ-compressed source; `allowance`
+// retries may create the destination's folders. An existing `to` is
+// overwritten in place and cut to the new length; with an observer it is
+// replaced only once its new copy is complete, so that a cancel or a
+// failure leaves it as it was.
+KlvInt CopyOneFile(const std::string& to, const std::string& from, CopyMode mode, int allowance, CopyBuffer& buffer,
+                   CopyObserver* observer) {
   if (!FitsPlatform(to) || !FitsPlatform(from)) return kCopyFailed;
   for (;;) {
     File source(CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
@@ -285,15 +311,29 @@ KlvInt CopyOneFile(const std::string& to, const std::string& from, CopyMode mode
     Destination destination(to, opened, error != ERROR_ALREADY_EXISTS);
     if (!destination.Created() && Untouchable(source.Get(), destination.Get(), from, to)) return kCopyFailed;
 
+    std::string siblingPath;
+    std::unique_ptr<Destination> sibling;
+    if (observer && !destination.Created()) {
+      destination.Close();
+      File file = CreateSibling(to, siblingPath);
+      if (!file.Valid()) return kCopyFailed;
+      sibling = std::make_unique<Destination>(siblingPath, file.Release(), true);
+    }
+    Destination& target = sibling ? *sibling : destination;
+
     FILETIME written;
     const bool dated = GetFileTime(source.Get(), nullptr, nullptr, &written);
-    const KlvInt result = CopyContent(source, destination.Get(), buffer);
+    const KlvInt result = CopyContent(source, target.Get(), buffer, observer);
     if (result != kCopied) return result;
     // What the destination held beyond the new content goes; the copy keeps
     // the source's date, as the platform's expander does.
-    if (!SetEndOfFile(destination.Get())) return kCopyFailed;
-    if (dated) SetFileTime(destination.Get(), nullptr, nullptr, &written);
-    destination.Keep();
+    if (!SetEndOfFile(target.Get())) return kCopyFailed;
+    if (dated) SetFileTime(target.Get(), nullptr, nullptr, &written);
+    if (sibling) {
+      sibling->Close();
+      if (!MoveFileExA(siblingPath.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return kCopyFailed;
+    }
+    target.Keep();
     source.Reset();
     if (mode == CopyMode::kMove) DeleteFileA(from.c_str());  // a read-only source stays, and that is success
     return kCopied;
@@ -301,8 +341,10 @@ KlvInt CopyOneFile(const std::string& to, const std::string& from, CopyMode mode
 }
 
 // Copies (moves) each file matching `source` to the name the wildcard
-// table gives it under `destination`; stops at the first failing file.
-KlvInt CopyMatchingFiles(const std::string& source, const std::string& destination, CopyMode mode) {
+// table gives it under `destination`; stops at the first failing file, or
+// when the observer (if any) cancels.
+KlvInt CopyMatchingFiles(const std::string& source, const std::string& destination, CopyMode mode,
+                         CopyObserver* observer = nullptr) {
   if (source.empty()) return kNoSource;
   if (destination.empty()) return kNoDestination;
   if (!FitsPlatform(source) || !FitsPlatform(destination)) return kCopyFailed;
@@ -312,6 +354,7 @@ KlvInt CopyMatchingFiles(const std::string& source, const std::string& destinati
   // copy itself creates in the source folder are never picked up.
   const Selection selection = SelectFiles(source);
   const std::vector<std::string>& names = selection.names;
+  const std::uint64_t totalBytes = selection.totalBytes;
   if (names.empty()) {
     switch (selection.error) {
       case ERROR_PATH_NOT_FOUND: return kNoSourceFolder;
@@ -327,7 +370,9 @@ KlvInt CopyMatchingFiles(const std::string& source, const std::string& destinati
   const std::string sourceFolder = FolderPart(source), destinationFolder = FolderPart(destination);
   const std::string sourceExtension = Extension(source), sourceBase = Base(source);
   CopyBuffer buffer;
+  if (observer && !observer->Begin(totalBytes)) return kCancelled;
   for (const std::string& name : names) {
+    if (observer && !observer->StartFile(name)) return kCancelled;
     std::string from = sourceFolder + name, to;
     if (Contains(sourceExtension, "*") && Contains(sourceBase, "*")) {
       to = destinationFolder + name;
@@ -339,7 +384,7 @@ KlvInt CopyMatchingFiles(const std::string& source, const std::string& destinati
       from = source;
       to = destination;
     }
-    const KlvInt result = CopyOneFile(to, from, mode, kRetryAllowance, buffer);
+    const KlvInt result = CopyOneFile(to, from, mode, kRetryAllowance, buffer, observer);
     if (result != kCopied) return result;
   }
   return kCopied;
@@ -395,6 +440,19 @@ KlvInt KLV_CALL kLvCopyFile(KlvText SourceFileName, KlvText DestinationFileName)
 KlvInt KLV_CALL kLvMoveFile(KlvText SourceFileName, KlvText DestinationFileName) {
   return klv::IntExport(klv::kCopyFailed, [&] {
     return klv::CopyMatchingFiles(Arg(SourceFileName), Arg(DestinationFileName), klv::CopyMode::kMove);
+  });
+}
+
+/* Copies as kLvCopyFile does (the same names, results 0 to 5) while a
+   window owned by the caller's active window shows Title ("Copying" when
+   empty), the file being copied, a bar over the bytes of all files and a
+   Cancel button. 6 when the user cancels: files already copied stay, the
+   one in progress is undone. An existing destination file is replaced only
+   by a complete copy; a failure leaves it as it was and no partial file. */
+KlvInt KLV_CALL kLvCopyFileProgress(KlvText SourceFileName, KlvText DestinationFileName, KlvText Title) {
+  return klv::IntExport(klv::kCopyFailed, [&] {
+    const std::unique_ptr<klv::CopyObserver> window = klv::ShowProgressWindow(Arg(Title));
+    return klv::CopyMatchingFiles(Arg(SourceFileName), Arg(DestinationFileName), klv::CopyMode::kCopy, window.get());
   });
 }
 

@@ -60,4 +60,10 @@ KLV_API KlvText KLV_CALL kLvGetEnvironmentStrings(void);
 KLV_API KlvText KLV_CALL kLvGetEnvironmentVariable(KlvText variableName);
 KLV_API KlvInt KLV_CALL kLvSetEnvironmentVariable(KlvText variableName, KlvText value);
 
+/* Documents, programs, a folder picker and a copy with a progress window */
+KLV_API KlvInt KLV_CALL kLvShellExecute(KlvText Operation, KlvText FileName, KlvText Parameters, KlvText Directory, KlvText ShowCommand);
+KLV_API KlvInt KLV_CALL kLvRunProgram(KlvText CommandLine, KlvText Directory, KlvText ShowCommand, KlvInt Wait);
+KLV_API KlvText KLV_CALL kLvBrowseForFolder(KlvText Title, KlvText StartFolder);
+KLV_API KlvInt KLV_CALL kLvCopyFileProgress(KlvText SourceFileName, KlvText DestinationFileName, KlvText Title);
+
 #endif

@@ -99,6 +99,12 @@ struct DcTraits {
   static Value Invalid() { return nullptr; }
   static void Close(Value value) { DeleteDC(value); }
 };
+// A window the kit made itself, destroyed with its children.
+struct WindowTraits {
+  using Value = HWND;
+  static Value Invalid() { return nullptr; }
+  static void Close(Value value) { DestroyWindow(value); }
+};
 // An icon from LoadImage, CopyIcon or ExtractIconEx; never one the system
 // shares (LoadIcon, LR_SHARED).
 struct IconTraits {
@@ -130,6 +136,7 @@ using GdiObject = Owner<GdiTraits>;
 using MemoryDc = Owner<DcTraits>;
 using Icon = Owner<IconTraits>;
 using EnvironmentBlock = Owner<EnvironmentTraits>;
+using Window = Owner<WindowTraits>;
 using Stream = Owner<ComTraits<IStream>>;
 
 // A screen device context from GetDC, released to its window.

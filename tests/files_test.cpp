@@ -1,14 +1,18 @@
 // Files and folders through the exports, against Wine's real file system.
 #include "klv_test.h"
 
+#include <commctrl.h>
 #include <lzexpand.h>
 
 #include <winioctl.h>
 
 #include <algorithm>
+#include <map>
 #include <random>
 #include <regex>
 #include <vector>
+
+#include "klv_window.h"
 
 #include "szdd.h"
 
@@ -89,6 +93,49 @@ std::string MissingDrive() {
   return "";
 }
 
+// Every file under `folder` by its path below it, with its content.
+std::map<std::string, std::string> Tree(const std::string& folder, const std::string& below = "") {
+  std::map<std::string, std::string> files;
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return files;
+  do {
+    const std::string name = entry.cFileName;
+    if (name == "." || name == "..") continue;
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      for (auto& [path, content] : Tree(folder + "\\" + name, below + name + "\\")) files[path] = content;
+    } else {
+      files[below + name] = ReadFile(folder + "\\" + name).value_or("<unreadable>");
+    }
+  } while (FindNextFileA(find, &entry));
+  FindClose(find);
+  return files;
+}
+
+// A file of `size` bytes that costs no time to write: the platform leaves
+// its unwritten part as zeros.
+bool WriteSparse(const std::string& path, LONGLONG size) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER end;
+  end.QuadPart = size;
+  DWORD written = 0;
+  const bool done = WriteFile(file, "head", 4, &written, nullptr) && SetFilePointerEx(file, end, nullptr, FILE_BEGIN) &&
+                    SetEndOfFile(file);
+  CloseHandle(file);
+  return done;
+}
+
+constexpr char kProgressClass[] = "kLvCopyProgress";
+
+// What the progress window showed.
+struct ProgressSeen {
+  HWND owner = nullptr;
+  bool ownerEnabled = true;
+  std::string name, button;
+  int range = 0, position = 0;
+};
+
 class Files : public ::testing::Test {
  protected:
   decltype(&kLvCreateDirectory) createDirectory = KLV_FN(kLvCreateDirectory);
@@ -96,6 +143,7 @@ class Files : public ::testing::Test {
   decltype(&kLvDoesFileExist) doesFileExist = KLV_FN(kLvDoesFileExist);
   decltype(&kLvCopyFile) copyFile = KLV_FN(kLvCopyFile);
   decltype(&kLvMoveFile) moveFile = KLV_FN(kLvMoveFile);
+  decltype(&kLvCopyFileProgress) copyFileProgress = KLV_FN(kLvCopyFileProgress);
   decltype(&kLvDeleteFile) deleteFile = KLV_FN(kLvDeleteFile);
   decltype(&kLvGetFileInfo) fileInfo = KLV_FN(kLvGetFileInfo);
   TempDir dir;
@@ -106,6 +154,9 @@ class Files : public ::testing::Test {
 
   int Copy(const std::string& from, const std::string& to) { return copyFile(from.c_str(), to.c_str()); }
   int Move(const std::string& from, const std::string& to) { return moveFile(from.c_str(), to.c_str()); }
+  int CopyShown(const std::string& from, const std::string& to, const char* title = "") {
+    return copyFileProgress(from.c_str(), to.c_str(), title);
+  }
   int Exists(const std::string& name) { return doesFileExist(name.c_str()); }
   int Delete(const std::string& name) { return deleteFile(name.c_str()); }
   std::string Info(const std::string& name, const char* what) { return fileInfo(name.c_str(), what); }
@@ -533,6 +584,117 @@ TEST_F(Files, SmallDrive) {
   EXPECT_TRUE(Content("F:\\packed.tx_") == packed);
   DeleteFileA("F:\\packed.tx_");
   RemoveDirectoryA("F:\\sub");
+}
+
+// --- the copy with a progress window
+
+TEST_F(Files, ProgressCopyAnswersAsThePlainCopy) {
+  Put({"n.txt", "m.txt", "readme.doc", "plain"});
+  const std::string plainRoot = dir / "plain", shownRoot = dir / "shown";
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {src + "\\*.txt", "\\x.bak"},      {src + "\\*", "\\stripped\\"},  {src + "\\readme.*", "\\info.txt"},
+      {src + "\\*.*", "\\nobackslash"},  {src + "\\plain", "\\renamed.dat"}, {src + "\\none*.zz", "\\"},
+      {dir / "missing\\*.*", "\\"},      {src + "\\plain", "\\n.bak"},    // onto a longer file: cut to the new length
+      {src + "\\*.*", ""},               {"", "\\x"}};
+  for (const std::string& root : {plainRoot, shownRoot}) {
+    createDirectory(root.c_str());
+    ASSERT_TRUE(WriteFile(root + "\\n.bak", std::string(5000, 'x')));
+  }
+  for (const auto& [from, to] : cases) {
+    const int plain = Copy(from, to.empty() ? "" : plainRoot + to);
+    EXPECT_EQ(CopyShown(from, to.empty() ? "" : shownRoot + to, "Same"), plain) << from << " -> " << to;
+  }
+  EXPECT_EQ(Tree(shownRoot), Tree(plainRoot));
+  EXPECT_EQ(Content(shownRoot + "\\n.bak"), "plain");
+  // The same file under another form of its name is left as it was.
+  EXPECT_EQ(CopyShown(src + "\\*.*", src + "\\"), 5);
+  EXPECT_EQ(Content(src + "\\plain"), "plain");
+  EXPECT_EQ(Tree(src).size(), 4u);  // nothing left beside the files
+  EXPECT_TRUE(OwnWindows(kProgressClass).empty());
+}
+
+TEST_F(Files, ProgressWindowShowsTheCopyAndCancelLeavesTheDestination) {
+  ASSERT_TRUE(WriteSparse(src + "\\big.bin", 2048ll << 20));
+  ASSERT_TRUE(WriteFile(src + "\\first.txt", "first"));
+  ASSERT_EQ(createDirectory(dst.c_str()), 0);
+  ASSERT_TRUE(WriteFile(dst + "\\big.bin", "the old big.bin"));
+  CallerWindow caller;
+  ProgressSeen seen;
+  Person person(kProgressClass, "Installing", [&](HWND window) {
+    seen.owner = GetWindow(window, GW_OWNER);
+    seen.ownerEnabled = IsWindowEnabled(caller.Get());
+    HWND bar = nullptr;
+    for (const Control& control : Controls(window)) {
+      if (control.className == PROGRESS_CLASSA) bar = control.window;
+      if (control.className == "Button") seen.button = control.text;
+    }
+    if (!bar) return;
+    seen.range = static_cast<int>(SendMessageA(bar, PBM_GETRANGE, FALSE, 0));
+    // Part-way through the big file, the user cancels.
+    for (int i = 0; i < 3000 && seen.position == 0; ++i) {
+      seen.position = static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0));
+      if (seen.position == 0) Sleep(5);
+    }
+    for (const Control& control : Controls(window))
+      if (control.className == "Static") seen.name = control.text;
+    Press(window, IDCANCEL);
+  });
+  const DWORD handles = HandleCount();
+  // "first.txt" sorts after "big.bin" on Wine's tmpfs-free C:; either order
+  // must end with the file in progress undone.
+  EXPECT_EQ(CopyShown(src + "\\*.*", dst + "\\", "Installing"), 6);
+  person.Finish();
+  EXPECT_TRUE(person.Saw());
+  EXPECT_EQ(seen.owner, caller.Get());
+  EXPECT_FALSE(seen.ownerEnabled);
+  EXPECT_TRUE(IsWindowEnabled(caller.Get()));
+  EXPECT_EQ(seen.button, "Cancel");
+  EXPECT_GT(seen.range, 0);
+  EXPECT_GT(seen.position, 0);
+  EXPECT_LT(seen.position, seen.range);
+  EXPECT_EQ(seen.name, "big.bin");
+  EXPECT_EQ(Content(dst + "\\big.bin"), "the old big.bin");
+  auto left = Tree(dst);
+  left.erase("first.txt");  // copied before the big file, where the search gave it first
+  EXPECT_EQ(left.size(), 1u);
+  EXPECT_TRUE(OwnWindows(kProgressClass).empty());
+  EXPECT_EQ(HandleCount(), handles);
+}
+
+TEST_F(Files, ProgressWindowCaptionAndBadInput) {
+  Put({"a.txt"});
+  ASSERT_TRUE(WriteSparse(src + "\\big.bin", 2048ll << 20));
+  for (const char* title : {static_cast<const char*>(nullptr), ""}) {
+    Person person(kProgressClass, "Copying", [&](HWND window) { Press(window, IDCANCEL); });
+    EXPECT_EQ(copyFileProgress((src + "\\big.bin").c_str(), (dst + "\\big.bin").c_str(), title), 6);
+    person.Finish();
+    EXPECT_TRUE(person.Saw());
+    EXPECT_FALSE(klvtest::Exists(dst + "\\big.bin"));
+  }
+  EXPECT_EQ(CopyShown(src + "\\a.txt", dst + "\\a.txt"), 0);
+  EXPECT_EQ(Content(dst + "\\a.txt"), "a.txt");
+  const std::string huge = LongText(100000);
+  EXPECT_EQ(copyFileProgress(nullptr, nullptr, nullptr), 1);
+  EXPECT_EQ(CopyShown(huge, dst + "\\x"), 5);
+  EXPECT_EQ(CopyShown(src + "\\a.txt", huge), 5);
+  EXPECT_EQ(CopyShown(src + "\\a.txt", dst + "\\b.txt", huge.c_str()), 0);
+  EXPECT_EQ(CopyShown(src + "\\nothing*", dst + "\\"), 1);
+  EXPECT_TRUE(OwnWindows(kProgressClass).empty());
+}
+
+TEST_F(Files, ProgressCopyOnAFullDiskLeavesNoPartialFile) {
+  ULARGE_INTEGER freeBytes{}, totalBytes{};
+  if (GetDriveTypeA("F:\\") != DRIVE_FIXED || !GetDiskFreeSpaceExA("F:\\", &freeBytes, &totalBytes, nullptr) ||
+      totalBytes.QuadPart > (16u << 20))
+    GTEST_SKIP() << "no small drive F: (scripts/small-drive could not mount one)";
+  ASSERT_TRUE(WriteFile(src + "\\big.bin", RandomBytes(3 << 20, 21)));
+  ASSERT_TRUE(WriteFile("F:\\old.bin", "old"));
+  EXPECT_EQ(CopyShown(src + "\\big.bin", "F:\\new.bin"), 5);
+  EXPECT_EQ(CopyShown(src + "\\big.bin", "F:\\old.bin"), 5);
+  const auto left = Tree("F:");
+  EXPECT_EQ(left.size(), 1u);
+  EXPECT_EQ(Content("F:\\old.bin"), "old");
+  DeleteFileA("F:\\old.bin");
 }
 
 // --- kLvDeleteFile and kLvGetFileInfo

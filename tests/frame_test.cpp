@@ -204,6 +204,11 @@ TEST(UcdHost, CallsThroughTheDirectory) {
   EXPECT_EQ(Ucdhost("kLvReadIniInteger \"" + ini + "\" Sec Key -3", &code), "42\n");
   EXPECT_EQ(Ucdhost("kLvReadIniInteger \"" + ini + "\" Sec Missing -3", &code), "-3\n");
   EXPECT_EQ(code, 0);
+  // The appended functions, through the same directory.
+  EXPECT_EQ(Ucdhost("kLvRunProgram \"" + (dir / "missing.exe") + "\" C:\\ normal 1", &code), "-1\n");
+  EXPECT_EQ(Ucdhost("kLvShellExecute open \"" + (dir / "missing.txt") + "\" none C:\\ hidden", &code), "2\n");
+  EXPECT_EQ(Ucdhost("kLvCopyFileProgress \"" + (dir / "none*.x") + "\" \"" + (dir / "y") + "\" Copy", &code), "1\n");
+  EXPECT_EQ(code, 0);
 }
 
 TEST(UcdHost, ListsAndCallsTheAddedFunctions) {

@@ -75,6 +75,14 @@
   METHOD("kLvGetFileInfo object me, string Filename, string What", \
          "Answers the size, a date, the attributes or the version of a file.", kLvGetFileInfo) \
   METHOD("kLvGetDriveInfo object me, string DriveName, string What", \
-         "Answers the space, label, serial number, file system or kind of a drive.", kLvGetDriveInfo)
+         "Answers the space, label, serial number, file system or kind of a drive.", kLvGetDriveInfo) \
+  METHOD("kLvShellExecute object me, string Operation, string Filename, string Parameters, string Directory, string ShowCommand", \
+         "Opens a document, folder, program or address with its associated program.", kLvShellExecute) \
+  METHOD("kLvRunProgram object me, string CommandLine, string Directory, string ShowCommand, integer Wait", \
+         "Starts a program and, when asked, waits for it and answers its exit code.", kLvRunProgram) \
+  METHOD("kLvBrowseForFolder object me, string Title, string StartFolder", \
+         "Asks the user for a folder and answers its path.", kLvBrowseForFolder) \
+  METHOD("kLvCopyFileProgress object me, string Source, string Destination, string Title", \
+         "Copies like kLvCopyFile while a window shows the progress and offers Cancel.", kLvCopyFileProgress)
 
 #endif

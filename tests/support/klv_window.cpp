@@ -197,4 +197,45 @@ void Person::Run(std::string className, std::string caption, std::function<void(
   }
 }
 
+namespace {
+const char kCallerClass[] = "kLvTestCaller";
+}
+
+CallerWindow::CallerWindow(const std::string& caption) {
+  WNDCLASSA info{};
+  info.lpfnWndProc = OnMessage;
+  info.hInstance = GetModuleHandleA(nullptr);
+  info.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  info.lpszClassName = kCallerClass;
+  RegisterClassA(&info);  // already there for a second window: fine
+  window_ = CreateWindowExA(0, kCallerClass, caption.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400, 300,
+                            nullptr, nullptr, info.hInstance, this);
+  SetForegroundWindow(window_);
+  SetActiveWindow(window_);
+  Pump();
+}
+
+CallerWindow::~CallerWindow() {
+  if (window_) DestroyWindow(window_);
+  Pump();
+}
+
+void CallerWindow::Pump() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
+LRESULT CALLBACK CallerWindow::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE)
+    SetWindowLongPtrA(window, GWLP_USERDATA,
+                      reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
+  auto* self = reinterpret_cast<CallerWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (self && message == WM_PAINT) InterlockedIncrement(&self->paints_);
+  if (self && message == WM_USER) InterlockedIncrement(&self->userMessages_);
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
 }  // namespace klvtest

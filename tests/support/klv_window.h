@@ -61,6 +61,29 @@ bool SaveScreenshot(HWND window, const std::string& path);
 // what the tests saw, kept for a person to look at.
 std::string ArtifactDir();
 
+// A caller's own window: top-level, visible and active on the thread that
+// makes it, as a host's stage window is. It counts the paint messages it
+// handles and the WM_USER messages dispatched to it.
+class CallerWindow {
+ public:
+  explicit CallerWindow(const std::string& caption = "kLv caller");
+  ~CallerWindow();
+  CallerWindow(const CallerWindow&) = delete;
+  CallerWindow& operator=(const CallerWindow&) = delete;
+
+  HWND Get() const { return window_; }
+  LONG Paints() const { return paints_; }
+  LONG UserMessages() const { return userMessages_; }
+  // Dispatches everything waiting for this thread.
+  void Pump();
+
+ private:
+  static LRESULT CALLBACK OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  HWND window_ = nullptr;
+  volatile LONG paints_ = 0;
+  volatile LONG userMessages_ = 0;
+};
+
 // A person at the screen. Waits on its own thread for a visible window of
 // this process with the class and caption, and hands it to `act`, which
 // reads it and closes it (by pressing a button). A window that does not

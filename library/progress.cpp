@@ -1,0 +1,220 @@
+// The progress window of kLvCopyFileProgress: the file being copied, a bar
+// over the bytes of all files, and a Cancel button.
+//
+// The copy runs on the caller's thread and the window's messages are
+// handled between blocks of at most 1 MiB, a few milliseconds apart from a
+// disk. A worker thread would answer faster during one long block, but the
+// caller's thread then sits in a modal loop that runs every message of its
+// windows, the host's timers and scripts included; between blocks only the
+// window's own messages and everybody's paint messages are handled, so the
+// host stays still and yet repaints.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "caller.h"
+#include "frame.h"
+#include "owner.h"
+#include "progress.h"
+
+namespace klv {
+
+namespace {
+
+const char kClassName[] = "kLvCopyProgress";
+const char kDefaultTitle[] = "Copying";
+const char kCancelText[] = "Cancel";
+
+constexpr int kNameId = 100;
+constexpr int kBarId = 101;
+// The bar's range: per mille of the bytes to copy.
+constexpr int kBarRange = 1000;
+// How often the copy stops to update the bar and handle messages: often
+// enough to answer at once, seldom enough to cost nothing.
+constexpr DWORD kPumpIntervalMs = 50;
+// Client area and controls, in pixels.
+constexpr int kWidth = 360, kHeight = 112, kMargin = 12, kLine = 20, kButtonWidth = 88, kButtonHeight = 26;
+
+HINSTANCE ThisModule() {
+  HMODULE module = nullptr;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCSTR>(&ThisModule), &module);
+  return module;
+}
+
+// The window class, registered for as long as one window lives: a library
+// that registers a class must take it away again before it is unloaded.
+class WindowClass {
+ public:
+  explicit WindowClass(WNDPROC procedure) : module_(ThisModule()) {
+    WNDCLASSEXA info{};
+    info.cbSize = sizeof(info);
+    info.lpfnWndProc = procedure;
+    info.hInstance = module_;
+    info.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    info.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    info.lpszClassName = kClassName;
+    registered_ = RegisterClassExA(&info) != 0;
+    if (!registered_ && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) throw Exception("no window class");
+  }
+  ~WindowClass() {
+    if (registered_) UnregisterClassA(kClassName, module_);
+  }
+  WindowClass(const WindowClass&) = delete;
+  WindowClass& operator=(const WindowClass&) = delete;
+  HINSTANCE Module() const { return module_; }
+
+ private:
+  HINSTANCE module_;
+  bool registered_ = false;
+};
+
+// The owner, disabled while the window shows, as a modal dialog does.
+class DisabledOwner {
+ public:
+  explicit DisabledOwner(HWND owner) : owner_(owner), disabled_(owner && !EnableWindow(owner, FALSE)) {}
+  ~DisabledOwner() { Restore(); }
+  void Restore() {
+    if (disabled_) EnableWindow(owner_, TRUE);
+    disabled_ = false;
+  }
+  DisabledOwner(const DisabledOwner&) = delete;
+  DisabledOwner& operator=(const DisabledOwner&) = delete;
+
+ private:
+  HWND owner_;
+  bool disabled_;
+};
+
+class ProgressWindow : public CopyObserver {
+ public:
+  explicit ProgressWindow(const std::string& title)
+      : class_(OnMessage), owner_(CallerWindow()), disabledOwner_(owner_) {
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    RECT frame{0, 0, kWidth, kHeight};
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    const DWORD extended = WS_EX_DLGMODALFRAME;
+    AdjustWindowRectEx(&frame, style, FALSE, extended);
+    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    POINT at = Centre(width, height);
+    const std::string caption = title.empty() ? std::string(kDefaultTitle) : title;
+    window_.Reset(CreateWindowExA(extended, kClassName, FitsPlatform(caption) ? caption.c_str() : kDefaultTitle,
+                                  style, at.x, at.y, width, height, owner_, nullptr, class_.Module(), this));
+    if (!window_) throw Exception("no progress window");
+    const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
+    name_ = Child(WC_STATICA, "", SS_LEFTNOWORDWRAP | SS_NOPREFIX, kMargin, kMargin, kWidth - 2 * kMargin, kLine,
+                  kNameId, font);
+    bar_ = Child(PROGRESS_CLASSA, "", 0, kMargin, kMargin + kLine + 6, kWidth - 2 * kMargin, kLine, kBarId, font);
+    Child(WC_BUTTONA, kCancelText, BS_DEFPUSHBUTTON | WS_TABSTOP, (kWidth - kButtonWidth) / 2,
+          kHeight - kMargin - kButtonHeight, kButtonWidth, kButtonHeight, IDCANCEL, font);
+    SendMessageA(bar_, PBM_SETRANGE32, 0, kBarRange);
+    ShowWindow(window_.Get(), SW_SHOWNORMAL);
+    UpdateWindow(window_.Get());
+  }
+
+  ~ProgressWindow() override {
+    // The owner is enabled before the window goes, so that it, not some
+    // other program, becomes active again.
+    disabledOwner_.Restore();
+  }
+
+  bool Begin(std::uint64_t totalBytes) override {
+    total_ = totalBytes;
+    return Pump();
+  }
+
+  bool StartFile(const std::string& name) override {
+    SetWindowTextA(name_, FitsPlatform(name) ? name.c_str() : "");
+    return Pump();
+  }
+
+  bool Advance(std::uint64_t bytes) override {
+    done_ += bytes;
+    // A glance at the clock is cheap; the bar and the queue are not.
+    const DWORD now = GetTickCount();
+    if (now - lastPump_ < kPumpIntervalMs && done_ < total_) return !cancelled_;
+    lastPump_ = now;
+    const int position = total_ == 0 ? kBarRange
+                                     : static_cast<int>(std::min<std::uint64_t>(done_, total_) * kBarRange / total_);
+    if (position != shown_) {
+      shown_ = position;
+      SendMessageA(bar_, PBM_SETPOS, position, 0);
+    }
+    return Pump();
+  }
+
+ private:
+  // Centred over the owner, or over the screen's work area without one.
+  POINT Centre(int width, int height) const {
+    RECT area{};
+    if (!owner_ || !GetWindowRect(owner_, &area)) SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    return POINT{area.left + (area.right - area.left - width) / 2, area.top + (area.bottom - area.top - height) / 2};
+  }
+
+  HWND Child(const char* className, const char* text, DWORD style, int x, int y, int width, int height, int id,
+             WPARAM font) {
+    const HWND child = CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, window_.Get(),
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), class_.Module(), nullptr);
+    if (!child) throw Exception("no progress control");
+    SendMessageA(child, WM_SETFONT, font, FALSE);
+    return child;
+  }
+
+  // Handles what waits for this window (and its controls), and the paint
+  // messages of the caller's other windows; false once the user cancelled.
+  bool Pump() {
+    MSG message;
+    while (PeekMessageA(&message, window_.Get(), 0, 0, PM_REMOVE)) {
+      if (!IsDialogMessageA(window_.Get(), &message)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+      }
+    }
+    HandlePaintMessages();
+    return !cancelled_;
+  }
+
+  static LRESULT CALLBACK OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+      const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+      SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<ProgressWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    switch (message) {
+      case WM_COMMAND:
+        if (LOWORD(wParam) == IDCANCEL && self) self->OnCancel();
+        return 0;
+      case WM_CLOSE:  // the close box cancels; the copy closes the window
+        if (self) self->OnCancel();
+        return 0;
+      default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+  }
+
+  void OnCancel() {
+    cancelled_ = true;
+    EnableWindow(GetDlgItem(window_.Get(), IDCANCEL), FALSE);
+  }
+
+  WindowClass class_;
+  HWND owner_;
+  DisabledOwner disabledOwner_;
+  Window window_;
+  HWND name_ = nullptr;
+  HWND bar_ = nullptr;
+  std::uint64_t total_ = 0, done_ = 0;
+  int shown_ = -1;
+  DWORD lastPump_ = 0;
+  bool cancelled_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<CopyObserver> ShowProgressWindow(const std::string& title) {
+  return std::make_unique<ProgressWindow>(title);
+}
+
+}  // namespace klv

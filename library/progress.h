@@ -1,0 +1,31 @@
+// Watching a copy while it runs, and the window that shows it to the user.
+#ifndef KLV_PROGRESS_H
+#define KLV_PROGRESS_H
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace klv {
+
+// Told how a copy proceeds; each answer of false cancels it.
+class CopyObserver {
+ public:
+  virtual ~CopyObserver() = default;
+  // Once, before the first file: the bytes of every file to copy.
+  virtual bool Begin(std::uint64_t totalBytes) = 0;
+  // Before each file, by its plain name.
+  virtual bool StartFile(const std::string& name) = 0;
+  // After each block: the bytes of it, counted in the source.
+  virtual bool Advance(std::uint64_t bytes) = 0;
+};
+
+// Shows the progress window, captioned `title` ("Copying" when empty),
+// owned by the caller's active window and modal to it; it closes, and the
+// owner is enabled again, when the returned observer goes. Throws when the
+// window cannot be made.
+std::unique_ptr<CopyObserver> ShowProgressWindow(const std::string& title);
+
+}  // namespace klv
+
+#endif
