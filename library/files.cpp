@@ -443,19 +443,6 @@ KlvInt KLV_CALL kLvMoveFile(KlvText SourceFileName, KlvText DestinationFileName)
   });
 }
 
-/* Copies as kLvCopyFile does (the same names, results 0 to 5) while a
-   window owned by the caller's active window shows Title ("Copying" when
-   empty), the file being copied, a bar over the bytes of all files and a
-   Cancel button. 6 when the user cancels: files already copied stay, the
-   one in progress is undone. An existing destination file is replaced only
-   by a complete copy; a failure leaves it as it was and no partial file. */
-KlvInt KLV_CALL kLvCopyFileProgress(KlvText SourceFileName, KlvText DestinationFileName, KlvText Title) {
-  return klv::IntExport(klv::kCopyFailed, [&] {
-    const std::unique_ptr<klv::CopyObserver> window = klv::ShowProgressWindow(Arg(Title));
-    return klv::CopyMatchingFiles(Arg(SourceFileName), Arg(DestinationFileName), klv::CopyMode::kCopy, window.get());
-  });
-}
-
 namespace klv {
 
 namespace {
@@ -584,4 +571,17 @@ KlvInt KLV_CALL kLvDeleteFile(KlvText FileName) {
    version resource. */
 KlvText KLV_CALL kLvGetFileInfo(KlvText FileName, KlvText What) {
   return klv::TextExport(klv::kNone, [&] { return klv::FileInfo(Arg(FileName), Arg(What)); });
+}
+
+/* Copies as kLvCopyFile does (the same names, results 0 to 5) while a
+   window owned by the caller's active window shows Title ("Copying" when
+   empty), the file being copied, a bar over the bytes of all files and a
+   Cancel button; a copy done within a moment shows no window. 6 when the user cancels: files already copied stay, the
+   one in progress is undone. An existing destination file is replaced only
+   by a complete copy; a failure leaves it as it was and no partial file. */
+KlvInt KLV_CALL kLvCopyFileProgress(KlvText SourceFileName, KlvText DestinationFileName, KlvText Title) {
+  return klv::IntExport(klv::kCopyFailed, [&] {
+    const std::unique_ptr<klv::CopyObserver> window = klv::ShowProgressWindow(Arg(Title));
+    return klv::CopyMatchingFiles(Arg(SourceFileName), Arg(DestinationFileName), klv::CopyMode::kCopy, window.get());
+  });
 }

@@ -33,6 +33,10 @@ constexpr int kBarRange = 1000;
 // How often the copy stops to update the bar and handle messages: often
 // enough to answer at once, seldom enough to cost nothing.
 constexpr DWORD kPumpIntervalMs = 50;
+// A copy done sooner than this shows no window at all (as the platform's
+// own progress dialogs do): no flash for a small copy, and a fast one is
+// not slowed by making a window. The owner is disabled from the start.
+constexpr DWORD kShowDelayMs = 200;
 // Client area and controls, in pixels.
 constexpr int kWidth = 360, kHeight = 112, kMargin = 12, kLine = 20, kButtonWidth = 88, kButtonHeight = 26;
 
@@ -70,49 +74,33 @@ class WindowClass {
   bool registered_ = false;
 };
 
-// The owner, disabled while the window shows, as a modal dialog does.
+// The owner, disabled while the copy runs, as a modal dialog does. A
+// disabled window loses the keyboard focus; it gets it back after, also
+// when the copy was done before any window showed.
 class DisabledOwner {
  public:
-  explicit DisabledOwner(HWND owner) : owner_(owner), disabled_(owner && !EnableWindow(owner, FALSE)) {}
+  explicit DisabledOwner(HWND owner)
+      : owner_(owner), focus_(GetFocus()), disabled_(owner && !EnableWindow(owner, FALSE)) {}
   ~DisabledOwner() { Restore(); }
   void Restore() {
-    if (disabled_) EnableWindow(owner_, TRUE);
+    if (!disabled_) return;
     disabled_ = false;
+    EnableWindow(owner_, TRUE);
+    if (focus_ && IsWindow(focus_) && GetFocus() != focus_) SetFocus(focus_);
   }
   DisabledOwner(const DisabledOwner&) = delete;
   DisabledOwner& operator=(const DisabledOwner&) = delete;
 
  private:
   HWND owner_;
+  HWND focus_;
   bool disabled_;
 };
 
 class ProgressWindow : public CopyObserver {
  public:
   explicit ProgressWindow(const std::string& title)
-      : class_(OnMessage), owner_(CallerWindow()), disabledOwner_(owner_) {
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
-    RECT frame{0, 0, kWidth, kHeight};
-    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-    const DWORD extended = WS_EX_DLGMODALFRAME;
-    AdjustWindowRectEx(&frame, style, FALSE, extended);
-    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-    POINT at = Centre(width, height);
-    const std::string caption = title.empty() ? std::string(kDefaultTitle) : title;
-    window_.Reset(CreateWindowExA(extended, kClassName, FitsPlatform(caption) ? caption.c_str() : kDefaultTitle,
-                                  style, at.x, at.y, width, height, owner_, nullptr, class_.Module(), this));
-    if (!window_) throw Exception("no progress window");
-    const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
-    name_ = Child(WC_STATICA, "", SS_LEFTNOWORDWRAP | SS_NOPREFIX, kMargin, kMargin, kWidth - 2 * kMargin, kLine,
-                  kNameId, font);
-    bar_ = Child(PROGRESS_CLASSA, "", 0, kMargin, kMargin + kLine + 6, kWidth - 2 * kMargin, kLine, kBarId, font);
-    Child(WC_BUTTONA, kCancelText, BS_DEFPUSHBUTTON | WS_TABSTOP, (kWidth - kButtonWidth) / 2,
-          kHeight - kMargin - kButtonHeight, kButtonWidth, kButtonHeight, IDCANCEL, font);
-    SendMessageA(bar_, PBM_SETRANGE32, 0, kBarRange);
-    ShowWindow(window_.Get(), SW_SHOWNORMAL);
-    UpdateWindow(window_.Get());
-  }
+      : class_(OnMessage), owner_(CallerWindow()), disabledOwner_(owner_), title_(title), start_(GetTickCount()) {}
 
   ~ProgressWindow() override {
     // The owner is enabled before the window goes, so that it, not some
@@ -126,7 +114,8 @@ class ProgressWindow : public CopyObserver {
   }
 
   bool StartFile(const std::string& name) override {
-    SetWindowTextA(name_, FitsPlatform(name) ? name.c_str() : "");
+    name_ = FitsPlatform(name) ? name : std::string();
+    if (nameLabel_) SetWindowTextA(nameLabel_, name_.c_str());
     return Pump();
   }
 
@@ -138,7 +127,7 @@ class ProgressWindow : public CopyObserver {
     lastPump_ = now;
     const int position = total_ == 0 ? kBarRange
                                      : static_cast<int>(std::min<std::uint64_t>(done_, total_) * kBarRange / total_);
-    if (position != shown_) {
+    if (position != shown_ && bar_) {
       shown_ = position;
       SendMessageA(bar_, PBM_SETPOS, position, 0);
     }
@@ -153,20 +142,59 @@ class ProgressWindow : public CopyObserver {
     return POINT{area.left + (area.right - area.left - width) / 2, area.top + (area.bottom - area.top - height) / 2};
   }
 
-  HWND Child(const char* className, const char* text, DWORD style, int x, int y, int width, int height, int id,
-             WPARAM font) {
-    const HWND child = CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, window_.Get(),
+  HWND Child(HWND parent, const char* className, const char* text, DWORD style, int x, int y, int width,
+             int height, int id, WPARAM font) {
+    const HWND child = CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), class_.Module(), nullptr);
-    if (!child) throw Exception("no progress control");
-    SendMessageA(child, WM_SETFONT, font, FALSE);
+    if (child) SendMessageA(child, WM_SETFONT, font, FALSE);
     return child;
+  }
+
+  // The window, made and shown the first time the copy is still running
+  // after kShowDelayMs. A window that cannot be made leaves the copy to run
+  // without one.
+  void Show() {
+    if (window_ || noWindow_ || GetTickCount() - start_ < kShowDelayMs) return;
+    noWindow_ = true;
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    RECT frame{0, 0, kWidth, kHeight};
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    const DWORD extended = WS_EX_DLGMODALFRAME;
+    AdjustWindowRectEx(&frame, style, FALSE, extended);
+    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    POINT at = Centre(width, height);
+    const std::string caption = title_.empty() ? std::string(kDefaultTitle) : title_;
+    Window window(CreateWindowExA(extended, kClassName, FitsPlatform(caption) ? caption.c_str() : kDefaultTitle,
+                                  style, at.x, at.y, width, height, owner_, nullptr, class_.Module(), this));
+    if (!window) return;
+    const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
+    const HWND name = Child(window.Get(), WC_STATICA, name_.c_str(), SS_LEFTNOWORDWRAP | SS_NOPREFIX, kMargin,
+                            kMargin, kWidth - 2 * kMargin, kLine, kNameId, font);
+    const HWND bar = Child(window.Get(), PROGRESS_CLASSA, "", 0, kMargin, kMargin + kLine + 6, kWidth - 2 * kMargin,
+                           kLine, kBarId, font);
+    const HWND cancel = Child(window.Get(), WC_BUTTONA, kCancelText, BS_DEFPUSHBUTTON | WS_TABSTOP,
+                              (kWidth - kButtonWidth) / 2, kHeight - kMargin - kButtonHeight, kButtonWidth,
+                              kButtonHeight, IDCANCEL, font);
+    if (!name || !bar || !cancel) return;
+    window_ = std::move(window);
+    nameLabel_ = name;
+    bar_ = bar;
+    noWindow_ = false;
+    SendMessageA(bar_, PBM_SETRANGE32, 0, kBarRange);
+    if (shown_ >= 0) SendMessageA(bar_, PBM_SETPOS, shown_, 0);
+    ShowWindow(window_.Get(), SW_SHOWNORMAL);
+    UpdateWindow(window_.Get());
   }
 
   // Handles what waits for this window (and its controls), and the paint
   // messages of the caller's other windows; false once the user cancelled.
   bool Pump() {
+    Show();
     MSG message;
-    while (PeekMessageA(&message, window_.Get(), 0, 0, PM_REMOVE)) {
+    // Without a window of its own, none of the thread's messages are taken:
+    // a null window would take them all.
+    while (window_ && PeekMessageA(&message, window_.Get(), 0, 0, PM_REMOVE)) {
       if (!IsDialogMessageA(window_.Get(), &message)) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
@@ -202,8 +230,12 @@ class ProgressWindow : public CopyObserver {
   WindowClass class_;
   HWND owner_;
   DisabledOwner disabledOwner_;
+  std::string title_;
+  DWORD start_;
   Window window_;
-  HWND name_ = nullptr;
+  bool noWindow_ = false;
+  std::string name_;
+  HWND nameLabel_ = nullptr;
   HWND bar_ = nullptr;
   std::uint64_t total_ = 0, done_ = 0;
   int shown_ = -1;

@@ -20,10 +20,12 @@ class CopyObserver {
   virtual bool Advance(std::uint64_t bytes) = 0;
 };
 
-// Shows the progress window, captioned `title` ("Copying" when empty),
-// owned by the caller's active window and modal to it; it closes, and the
-// owner is enabled again, when the returned observer goes. Throws when the
-// window cannot be made.
+// The progress window, captioned `title` ("Copying" when empty), owned by
+// the caller's active window and modal to it: the owner is disabled at
+// once, and the window shows once the copy has run for a moment (a quick
+// copy shows none; one that cannot be made leaves the copy to run without
+// it). It closes, and the owner is enabled again, when the returned
+// observer goes.
 std::unique_ptr<CopyObserver> ShowProgressWindow(const std::string& title);
 
 }  // namespace klv
