@@ -137,8 +137,7 @@ bool IsUsableStartFolder(const std::string& folder) {
     if (IsDeviceName(folder.substr(start, end - start))) return false;
     start = end + 1;
   }
-  const DWORD attributes = GetFileAttributesA(folder.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  return IsFolder(folder);
 }
 
 // "Text|*.txt|All|*.*" in the platform's form: each "|" a NUL and one more
@@ -219,8 +218,8 @@ int CALLBACK OnPickerEvent(HWND picker, UINT event, LPARAM, LPARAM data) {
 
 // The folder as the picker takes it: Wine's picker ignores one that ends
 // in a backslash, unless it is a drive root.
-std::string PickerFolder(std::string folder) {
-  while (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
+std::string PickerFolder(const std::string& startFolder) {
+  const std::string folder = WithoutTrailingBackslash(startFolder);
   return IsUsableStartFolder(folder) ? folder : std::string();
 }
 
@@ -245,9 +244,7 @@ std::string BrowseForFolder(const std::string& title, const std::string& startFo
   const BOOL named = SHGetPathFromIDListA(chosen, path);
   CoTaskMemFree(chosen);
   if (!named) return kPickerFailed;
-  std::string result(path);
-  if (result.size() > 3 && result.back() == '\\') result.pop_back();
-  return result;
+  return WithoutTrailingBackslash(path);
 }
 
 }  // namespace

@@ -83,11 +83,7 @@ KlvInt FreeSpace(const std::string& driveName) {
 
 // The standard folders by keyword. The shell's query answers all but the
 // temporary folder; it has been in shell32 since Windows 98.
-struct SpecialFolder {
-  const char* keyword;
-  int csidl;
-};
-constexpr SpecialFolder kSpecialFolders[] = {
+constexpr Keyword<int> kSpecialFolders[] = {
     {"Desktop", CSIDL_DESKTOPDIRECTORY},
     {"Documents", CSIDL_PERSONAL},
     {"Favorites", CSIDL_FAVORITES},
@@ -112,42 +108,23 @@ constexpr SpecialFolder kSpecialFolders[] = {
 };
 constexpr const char* kTempKeyword = "Temp";
 
-bool IsExistingFolder(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// As kLvGetWindowsDir gives folders: a trailing backslash only on a drive root.
-std::string WithoutTrailingBackslash(std::string path) {
-  if (path.size() > 3 && path.back() == '\\') path.pop_back();
-  return path;
-}
-
 std::string SpecialFolderPath(const std::string& keyword) {
   std::string path;
   if (SameWord(keyword, kTempKeyword)) {
     path = PlatformText([](char* buffer, DWORD size) { return GetTempPathA(size, buffer); }).value_or(std::string());
-  } else {
-    for (const SpecialFolder& folder : kSpecialFolders) {
-      if (!SameWord(keyword, folder.keyword)) continue;
-      char buffer[MAX_PATH + 1] = {};
-      // Asked never to create it: a folder that is not there is none.
-      if (SHGetSpecialFolderPathA(nullptr, buffer, folder.csidl, FALSE)) path = buffer;
-      break;
-    }
+  } else if (const Keyword<int>* folder = FindKeyword(kSpecialFolders, keyword)) {
+    char buffer[MAX_PATH + 1] = {};
+    // Asked never to create it: a folder that is not there is none.
+    if (SHGetSpecialFolderPathA(nullptr, buffer, folder->value, FALSE)) path = buffer;
   }
   if (path.empty()) return kNone;
   path = WithoutTrailingBackslash(path);
-  return IsExistingFolder(path) ? path : std::string(kNone);
+  return IsFolder(path) ? path : std::string(kNone);
 }
 
 // The facts kLvGetDriveInfo tells, by the word that asks for each.
 enum class DriveFact { kFree, kTotal, kLabel, kSerial, kFileSystem, kType };
-struct DriveFactWord {
-  const char* word;
-  DriveFact fact;
-};
-constexpr DriveFactWord kDriveFactWords[] = {
+constexpr Keyword<DriveFact> kDriveFactWords[] = {
     {"free", DriveFact::kFree},     {"total", DriveFact::kTotal},           {"label", DriveFact::kLabel},
     {"serial", DriveFact::kSerial}, {"filesystem", DriveFact::kFileSystem}, {"type", DriveFact::kType},
 };
@@ -175,9 +152,7 @@ bool HasMedium(const std::string& root) {
 }
 
 std::string DriveInfo(const std::string& driveName, const std::string& what) {
-  const DriveFactWord* asked = nullptr;
-  for (const DriveFactWord& word : kDriveFactWords)
-    if (SameWord(what, word.word)) asked = &word;
+  const Keyword<DriveFact>* asked = FindKeyword(kDriveFactWords, what);
   const auto letter = LetterOf(driveName);
   if (!asked || !letter) return kNone;
   const std::string root = Root(*letter);
@@ -185,15 +160,15 @@ std::string DriveInfo(const std::string& driveName, const std::string& what) {
   QuietDriveErrors quiet;
   const UINT type = GetDriveTypeA(root.c_str());
   if (type == DRIVE_NO_ROOT_DIR) return kNone;
-  if (asked->fact == DriveFact::kType) return TypeName(type);
+  if (asked->value == DriveFact::kType) return TypeName(type);
   if (!HasMedium(root)) return kNone;
 
-  switch (asked->fact) {
+  switch (asked->value) {
     case DriveFact::kFree:
     case DriveFact::kTotal: {
       ULARGE_INTEGER available{}, total{}, free{};
       if (!GetDiskFreeSpaceExA(root.c_str(), &available, &total, &free)) return kNone;
-      return std::to_string(asked->fact == DriveFact::kFree ? available.QuadPart : total.QuadPart);
+      return std::to_string(asked->value == DriveFact::kFree ? available.QuadPart : total.QuadPart);
     }
     default: {
       char label[MAX_PATH + 1] = {}, fileSystem[MAX_PATH + 1] = {};
@@ -201,8 +176,8 @@ std::string DriveInfo(const std::string& driveName, const std::string& what) {
       if (!GetVolumeInformationA(root.c_str(), label, sizeof(label), &serial, &longestName, &flags, fileSystem,
                                  sizeof(fileSystem)))
         return kNone;
-      if (asked->fact == DriveFact::kLabel) return label;
-      if (asked->fact == DriveFact::kFileSystem) return fileSystem;
+      if (asked->value == DriveFact::kLabel) return label;
+      if (asked->value == DriveFact::kFileSystem) return fileSystem;
       char text[16];
       std::snprintf(text, sizeof(text), "%04lX-%04lX", static_cast<unsigned long>(HIWORD(serial)),
                     static_cast<unsigned long>(LOWORD(serial)));

@@ -181,12 +181,6 @@ KlvInt CopyContent(File& source, HANDLE destination, CopyBuffer& buffer, CopyObs
   return kCopied;
 }
 
-// A folder: the platform reports the path (unchanged) with the directory bit.
-bool IsFolder(const std::string& path) {
-  if (!FitsPlatform(path)) return false;
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 // A file: the first entry the search finds is not a folder and its
 // last-write time has a DOS date and time (so none before 1980).

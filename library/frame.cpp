@@ -1,5 +1,7 @@
 #include "frame.h"
 
+#include <windows.h>
+
 #include <cstring>
 #include <type_traits>
 
@@ -104,6 +106,17 @@ std::optional<std::int32_t> ParseStoredNumber(const std::string& text, std::size
 std::string FolderPart(const std::string& path) { return path.substr(0, FolderLength(path)); }
 
 std::string NamePart(const std::string& path) { return path.substr(FolderLength(path)); }
+
+bool IsFolder(const std::string& path) {
+  if (!FitsPlatform(path)) return false;
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string WithoutTrailingBackslash(std::string path) {
+  while (path.size() > 3 && path.back() == '\\') path.pop_back();
+  return path;
+}
 
 std::string Extension(const std::string& path) {
   const std::size_t folder = FolderLength(path);

@@ -28,6 +28,21 @@ constexpr const char* kNone = "-1";
 // answer does not depend on the user's locale).
 bool SameWord(const std::string& text, const char* word);
 
+// A row of a keyword table: the word a caller writes and what it selects.
+template <class Value>
+struct Keyword {
+  const char* word;
+  Value value;
+};
+
+// The row of `table` whose word `text` is (SameWord), or null.
+template <class Value, std::size_t N>
+const Keyword<Value>* FindKeyword(const Keyword<Value> (&table)[N], const std::string& text) {
+  for (const Keyword<Value>& row : table)
+    if (SameWord(text, row.word)) return &row;
+  return nullptr;
+}
+
 // A text argument as a working string: a null pointer is the empty text.
 inline std::string Arg(const char* text) { return text ? std::string(text) : std::string(); }
 
@@ -107,6 +122,12 @@ std::string NamePart(const std::string& path);      // after the folder part
 std::string Extension(const std::string& path);     // from the last dot of the name part, dot included
 std::string Base(const std::string& path);          // the path without its extension
 inline std::string ReplaceExtension(const std::string& path, const std::string& ext) { return Base(path) + ext; }
+
+// Whether the platform reports `path` (as it is) as an existing folder.
+bool IsFolder(const std::string& path);
+// A folder as the library answers folders: no trailing backslash, except
+// on a drive root ("C:").
+std::string WithoutTrailingBackslash(std::string path);
 
 }  // namespace klv
 

@@ -6,13 +6,8 @@ namespace klv {
 
 namespace {
 
-struct Keyword {
-  const char* word;
-  UINT style;
-};
-
 // "Buttons" keywords; anything else shows a single OK button.
-constexpr Keyword kButtonSets[] = {
+constexpr Keyword<UINT> kButtonSets[] = {
     {"ok", MB_OK},
     {"okcancel", MB_OKCANCEL},
     {"abortretryignore", MB_ABORTRETRYIGNORE},
@@ -21,7 +16,7 @@ constexpr Keyword kButtonSets[] = {
 };
 
 // "Icon" keywords; anything else shows no icon.
-constexpr Keyword kIcons[] = {
+constexpr Keyword<UINT> kIcons[] = {
     {"stop", MB_ICONSTOP},
     {"question", MB_ICONQUESTION},
     {"exclamation", MB_ICONEXCLAMATION},
@@ -31,20 +26,13 @@ constexpr Keyword kIcons[] = {
 // The word for each platform answer, IDOK (1) to IDNO (7). "Ok" has a small k.
 constexpr const char* kResultWords[] = {"Ok", "Cancel", "Abort", "Retry", "Ignore", "Yes", "No"};
 
-// Only A-Z are lowered: the keywords are ASCII and the code page's other
+// The style a keyword selects; 0 for any other text. Only A-Z match
+// without regard to case: the keywords are ASCII, and the code page's other
 // letters must not match them.
-std::string LowerAscii(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
-}
-
 template <std::size_t N>
-UINT StyleOf(const Keyword (&table)[N], const std::string& text) {
-  const std::string lowered = LowerAscii(text);
-  for (const Keyword& entry : table)
-    if (lowered == entry.word) return entry.style;
-  return 0;
+UINT StyleOf(const Keyword<UINT> (&table)[N], const std::string& text) {
+  const Keyword<UINT>* row = FindKeyword(table, text);
+  return row ? row->value : 0;
 }
 
 UINT DefaultButtonStyle(KlvInt button) {

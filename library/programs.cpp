@@ -13,14 +13,9 @@ namespace klv {
 
 namespace {
 
-struct ShowWord {
-  const char* word;
-  int show;
-};
-
 // ShowCommand words, matched whole ignoring the case of A-Z; anything else
 // is "normal".
-constexpr ShowWord kShowWords[] = {
+constexpr Keyword<int> kShowWords[] = {
     {"normal", SW_SHOWNORMAL},
     {"maximized", SW_SHOWMAXIMIZED},
     {"minimized", SW_SHOWMINIMIZED},
@@ -28,10 +23,8 @@ constexpr ShowWord kShowWords[] = {
 };
 
 int ShowCommandOf(const std::string& word) {
-  for (const ShowWord& entry : kShowWords)
-    if (lstrcmpiA(word.c_str(), entry.word) == 0 && word.size() == std::char_traits<char>::length(entry.word))
-      return entry.show;
-  return SW_SHOWNORMAL;
+  const Keyword<int>* row = FindKeyword(kShowWords, word);
+  return row ? row->value : SW_SHOWNORMAL;
 }
 
 // Wine's shell faults on a file name of about 980 characters or more (it

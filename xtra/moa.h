@@ -29,7 +29,7 @@ struct MoaWide {
 };
 static_assert(sizeof(MoaWide) == 8, "MoaWide is 8 bytes");
 
-// On Windows a file spec is a path, and an Xtra's file and resource cookie
+// On Windows a file name is a path, and an Xtra's file and resource cookie
 // are module handles.
 typedef char* PMoaSystemFileSpec;
 typedef const char* ConstPMoaSystemFileSpec;
