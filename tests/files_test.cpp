@@ -637,6 +637,7 @@ TEST_F(Files, ProgressWindowShowsTheCopyAndCancelLeavesTheDestination) {
     }
     for (const Control& control : Controls(window))
       if (control.className == "Static") seen.name = control.text;
+    SaveScreenshot(window, ArtifactDir() + "\\progress.bmp");
     Press(window, IDCANCEL);
   });
   const DWORD handles = HandleCount();
