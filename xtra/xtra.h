@@ -5,6 +5,7 @@
 
 #include "directory.h"
 #include "methods.h"
+#include "version.h"
 #include "moa.h"
 
 namespace klv::xtra {
@@ -24,9 +25,9 @@ constexpr MoaUlong VersionPart(const char* version, int part) {
 }
 
 // Version of both classes and both interfaces: the library's major and
-// minor version, then the build, 0x40 (also in version.rc).
+// minor version, then the Xtra's build.
 constexpr MoaUlong kClassVersion =
-    VersionPart(KLV_VERSION, 0) << 24 | VersionPart(KLV_VERSION, 1) << 16 | 0x40;
+    VersionPart(KLV_VERSION, 0) << 24 | VersionPart(KLV_VERSION, 1) << 16 | KLV_XTRA_BUILD;
 
 // A script-class instance: the host's header, then the value interface
 // obtained at creation (null when the host offers none).
