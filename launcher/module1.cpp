@@ -9,11 +9,11 @@ namespace autorun {
 
 Settings ProductSettings;
 
+namespace {
+
 // The buffer of the profile reads: it grows until a value fits, so that no
 // value is cut.
 std::vector<char> ReadBuffer;
-
-namespace {
 
 // How the launcher ends, once it is ending.
 bool g_ending = false;

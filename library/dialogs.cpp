@@ -193,9 +193,6 @@ std::string RunFileDialog(DialogKind kind, const std::string& title, const std::
   return std::string(file.data());
 }
 
-// The folder picker's answer when it cannot be shown.
-const char kPickerFailed[] = "-1";
-
 // The picker's instruction text: Wine draws a longer one as nothing useful
 // and measures it in a 16-bit count.
 constexpr std::size_t kMaxPickerTitle = 1023;
@@ -226,7 +223,7 @@ std::string PickerFolder(const std::string& startFolder) {
 std::string BrowseForFolder(const std::string& title, const std::string& startFolder) {
   // The picker is built on the shell's COM objects.
   const ComInit com;
-  if (FAILED(com.Result()) && com.Result() != RPC_E_CHANGED_MODE) return kPickerFailed;
+  if (FAILED(com.Result()) && com.Result() != RPC_E_CHANGED_MODE) return kNone;
   PickerStart start;
   start.folder = PickerFolder(startFolder);
   const std::string shownTitle = Cut(title, kMaxPickerTitle);
@@ -239,11 +236,11 @@ std::string BrowseForFolder(const std::string& title, const std::string& startFo
   info.lpfn = OnPickerEvent;
   info.lParam = reinterpret_cast<LPARAM>(&start);
   const LPITEMIDLIST chosen = SHBrowseForFolderA(&info);
-  if (!chosen) return start.shown ? std::string() : std::string(kPickerFailed);
+  if (!chosen) return start.shown ? std::string() : std::string(kNone);
   char path[MAX_PATH] = {};
   const BOOL named = SHGetPathFromIDListA(chosen, path);
   CoTaskMemFree(chosen);
-  if (!named) return kPickerFailed;
+  if (!named) return kNone;
   return WithoutTrailingBackslash(path);
 }
 
@@ -284,5 +281,5 @@ KlvText KLV_CALL kLvSaveFile(KlvText FTitle, KlvText FdefaultDir, KlvText Fdefau
    only on a drive root), the empty text on Cancel, "-1" when the picker
    cannot be shown. */
 KlvText KLV_CALL kLvBrowseForFolder(KlvText Title, KlvText StartFolder) {
-  return klv::TextExport(klv::kPickerFailed, [&] { return klv::BrowseForFolder(Arg(Title), Arg(StartFolder)); });
+  return klv::TextExport(klv::kNone, [&] { return klv::BrowseForFolder(Arg(Title), Arg(StartFolder)); });
 }

@@ -181,7 +181,6 @@ KlvInt CopyContent(File& source, HANDLE destination, CopyBuffer& buffer, CopyObs
   return kCopied;
 }
 
-
 // A file: the first entry the search finds is not a folder and its
 // last-write time has a DOS date and time (so none before 1980).
 bool PassesFileTest(const std::string& name) {
@@ -384,63 +383,6 @@ KlvInt CopyMatchingFiles(const std::string& source, const std::string& destinati
   return kCopied;
 }
 
-}  // namespace
-}  // namespace klv
-
-using klv::Arg;
-
-/* Creates DirectoryName with every missing parent folder, outermost first:
-   0 when it is a folder afterwards (made now or already there), -1
-   otherwise. Names shorter than three characters are never created. */
-KlvInt KLV_CALL kLvCreateDirectory(KlvText DirectoryName) {
-  return klv::IntExport(-1, [&] {
-    const std::string name = Arg(DirectoryName);
-    klv::CreateFolderChain(name);
-    return klv::IsFolder(name) ? 0 : -1;
-  });
-}
-
-/* Removes the empty folder DirectoryName: 0 when it was a folder and is
-   gone, -1 when it was no folder or is still there. */
-KlvInt KLV_CALL kLvRemoveDirectory(KlvText DirectoryName) {
-  return klv::IntExport(-1, [&] {
-    const std::string name = Arg(DirectoryName);
-    if (!klv::IsFolder(name)) return -1;
-    RemoveDirectoryA(name.c_str());
-    return klv::IsFolder(name) ? -1 : 0;
-  });
-}
-
-/* 1 when FileName (wildcards allowed: the first match counts) is a file with
-   a DOS-representable date, 0 otherwise; folders give 0. */
-KlvInt KLV_CALL kLvDoesFileExist(KlvText FileName) {
-  return klv::IntExport(0, [&] { return klv::PassesFileTest(Arg(FileName)) ? 1 : 0; });
-}
-
-/* Copies SourceFileName (wildcards allowed in its name part) to
-   DestinationFileName, expanding LZ-compressed sources and creating missing
-   destination folders. Result: 0 done, 1 no source, 2 no source folder, 3
-   destination refused by the expander, 4 destination cannot be opened, 5
-   same file on both sides or any other failure. */
-KlvInt KLV_CALL kLvCopyFile(KlvText SourceFileName, KlvText DestinationFileName) {
-  return klv::IntExport(klv::kCopyFailed, [&] {
-    return klv::CopyMatchingFiles(Arg(SourceFileName), Arg(DestinationFileName), klv::CopyMode::kCopy);
-  });
-}
-
-/* As kLvCopyFile, then deletes each source copied; a source that cannot be
-   deleted (read-only) stays and still counts as moved. Never deletes a
-   file's only copy. */
-KlvInt KLV_CALL kLvMoveFile(KlvText SourceFileName, KlvText DestinationFileName) {
-  return klv::IntExport(klv::kCopyFailed, [&] {
-    return klv::CopyMatchingFiles(Arg(SourceFileName), Arg(DestinationFileName), klv::CopyMode::kMove);
-  });
-}
-
-namespace klv {
-
-namespace {
-
 // Results of kLvDeleteFile, in the copy's codes.
 enum DeleteResult : KlvInt {
   kDeleted = kCopied,               // every matching file is gone
@@ -543,8 +485,57 @@ std::string FileInfo(const std::string& name, const std::string& what) {
 }
 
 }  // namespace
-
 }  // namespace klv
+
+using klv::Arg;
+
+/* Creates DirectoryName with every missing parent folder, outermost first:
+   0 when it is a folder afterwards (made now or already there), -1
+   otherwise. Names shorter than three characters are never created. */
+KlvInt KLV_CALL kLvCreateDirectory(KlvText DirectoryName) {
+  return klv::IntExport(-1, [&] {
+    const std::string name = Arg(DirectoryName);
+    klv::CreateFolderChain(name);
+    return klv::IsFolder(name) ? 0 : -1;
+  });
+}
+
+/* Removes the empty folder DirectoryName: 0 when it was a folder and is
+   gone, -1 when it was no folder or is still there. */
+KlvInt KLV_CALL kLvRemoveDirectory(KlvText DirectoryName) {
+  return klv::IntExport(-1, [&] {
+    const std::string name = Arg(DirectoryName);
+    if (!klv::IsFolder(name)) return -1;
+    RemoveDirectoryA(name.c_str());
+    return klv::IsFolder(name) ? -1 : 0;
+  });
+}
+
+/* 1 when FileName (wildcards allowed: the first match counts) is a file with
+   a DOS-representable date, 0 otherwise; folders give 0. */
+KlvInt KLV_CALL kLvDoesFileExist(KlvText FileName) {
+  return klv::IntExport(0, [&] { return klv::PassesFileTest(Arg(FileName)) ? 1 : 0; });
+}
+
+/* Copies SourceFileName (wildcards allowed in its name part) to
+   DestinationFileName, expanding LZ-compressed sources and creating missing
+   destination folders. Result: 0 done, 1 no source, 2 no source folder, 3
+   destination refused by the expander, 4 destination cannot be opened, 5
+   same file on both sides or any other failure. */
+KlvInt KLV_CALL kLvCopyFile(KlvText SourceFileName, KlvText DestinationFileName) {
+  return klv::IntExport(klv::kCopyFailed, [&] {
+    return klv::CopyMatchingFiles(Arg(SourceFileName), Arg(DestinationFileName), klv::CopyMode::kCopy);
+  });
+}
+
+/* As kLvCopyFile, then deletes each source copied; a source that cannot be
+   deleted (read-only) stays and still counts as moved. Never deletes a
+   file's only copy. */
+KlvInt KLV_CALL kLvMoveFile(KlvText SourceFileName, KlvText DestinationFileName) {
+  return klv::IntExport(klv::kCopyFailed, [&] {
+    return klv::CopyMatchingFiles(Arg(SourceFileName), Arg(DestinationFileName), klv::CopyMode::kMove);
+  });
+}
 
 /* Deletes FileName, or every file that a wildcard pattern (* and ?) in its
    name part matches, selecting files as kLvCopyFile does: hidden and system
@@ -570,12 +561,13 @@ KlvText KLV_CALL kLvGetFileInfo(KlvText FileName, KlvText What) {
 /* Copies as kLvCopyFile does (the same names, results 0 to 5) while a
    window owned by the caller's active window shows Title ("Copying" when
    empty), the file being copied, a bar over the bytes of all files and a
-   Cancel button; a copy done within a moment shows no window. 6 when the user cancels: files already copied stay, the
-   one in progress is undone. An existing destination file is replaced only
-   by a complete copy; a failure leaves it as it was and no partial file. */
+   Cancel button; a copy done within a moment shows no window. 6 when the
+   user cancels: files already copied stay, the one in progress is undone.
+   An existing destination file is replaced only by a complete copy; a
+   failure leaves it as it was and no partial file. */
 KlvInt KLV_CALL kLvCopyFileProgress(KlvText SourceFileName, KlvText DestinationFileName, KlvText Title) {
   return klv::IntExport(klv::kCopyFailed, [&] {
-    const std::unique_ptr<klv::CopyObserver> window = klv::ShowProgressWindow(Arg(Title));
+    const std::unique_ptr<klv::CopyObserver> window = klv::MakeProgressWindow(Arg(Title));
     return klv::CopyMatchingFiles(Arg(SourceFileName), Arg(DestinationFileName), klv::CopyMode::kCopy, window.get());
   });
 }

@@ -126,7 +126,7 @@ inline std::string ReplaceExtension(const std::string& path, const std::string& 
 // Whether the platform reports `path` (as it is) as an existing folder.
 bool IsFolder(const std::string& path);
 // A folder as the library answers folders: no trailing backslash, except
-// on a drive root ("C:").
+// on a drive root ("C:\").
 std::string WithoutTrailingBackslash(std::string path);
 
 }  // namespace klv

@@ -154,8 +154,8 @@ class ProgressWindow : public CopyObserver {
   // after kShowDelayMs. A window that cannot be made leaves the copy to run
   // without one.
   void Show() {
-    if (window_ || noWindow_ || GetTickCount() - start_ < kShowDelayMs) return;
-    noWindow_ = true;
+    if (tried_ || GetTickCount() - start_ < kShowDelayMs) return;
+    tried_ = true;
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
     RECT frame{0, 0, kWidth, kHeight};
@@ -180,7 +180,6 @@ class ProgressWindow : public CopyObserver {
     window_ = std::move(window);
     nameLabel_ = name;
     bar_ = bar;
-    noWindow_ = false;
     SendMessageA(bar_, PBM_SETRANGE32, 0, kBarRange);
     if (shown_ >= 0) SendMessageA(bar_, PBM_SETPOS, shown_, 0);
     ShowWindow(window_.Get(), SW_SHOWNORMAL);
@@ -233,7 +232,7 @@ class ProgressWindow : public CopyObserver {
   std::string title_;
   DWORD start_;
   Window window_;
-  bool noWindow_ = false;
+  bool tried_ = false;  // to make the window: it is made once, or never
   std::string name_;
   HWND nameLabel_ = nullptr;
   HWND bar_ = nullptr;
@@ -245,7 +244,7 @@ class ProgressWindow : public CopyObserver {
 
 }  // namespace
 
-std::unique_ptr<CopyObserver> ShowProgressWindow(const std::string& title) {
+std::unique_ptr<CopyObserver> MakeProgressWindow(const std::string& title) {
   return std::make_unique<ProgressWindow>(title);
 }
 

@@ -26,7 +26,7 @@ class CopyObserver {
 // copy shows none; one that cannot be made leaves the copy to run without
 // it). It closes, and the owner is enabled again, when the returned
 // observer goes.
-std::unique_ptr<CopyObserver> ShowProgressWindow(const std::string& title);
+std::unique_ptr<CopyObserver> MakeProgressWindow(const std::string& title);
 
 }  // namespace klv
 

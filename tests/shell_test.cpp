@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "klv_window.h"
+#include "owner.h"
 
 using namespace klvtest;
 
@@ -33,10 +34,10 @@ class TextAssociation {
     ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened,
                               &disposition),
               0);
+    const klv::RegKey owned(opened);
     if (disposition == REG_CREATED_NEW_KEY) made_.push_back(key.substr(0, key.find('\\')));
-    RegSetValueExA(opened, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+    RegSetValueExA(owned.Get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                    static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(opened);
   }
   std::vector<std::string> made_;
 };
@@ -78,16 +79,13 @@ bool CloseAndWait(HWND window) {
 class NamedEvent {
  public:
   explicit NamedEvent(const std::string& name) : name_(name), event_(CreateEventA(nullptr, TRUE, FALSE, name.c_str())) {}
-  ~NamedEvent() { CloseHandle(event_); }
-  NamedEvent(const NamedEvent&) = delete;
-  NamedEvent& operator=(const NamedEvent&) = delete;
   const std::string& Name() const { return name_; }
-  void Set() { SetEvent(event_); }
-  bool Wait(DWORD timeoutMs) { return WaitForSingleObject(event_, timeoutMs) == WAIT_OBJECT_0; }
+  void Set() { SetEvent(event_.Get()); }
+  bool Wait(DWORD timeoutMs) { return WaitForSingleObject(event_.Get(), timeoutMs) == WAIT_OBJECT_0; }
 
  private:
   std::string name_;
-  HANDLE event_;
+  klv::KernelHandle event_;
 };
 
 std::string Stub() { return "\"" + BinDir() + "\\exit_stub.exe\""; }
