@@ -8,24 +8,55 @@
 
 namespace klvtest {
 
-void RemoveTree(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+void RemoveTree(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return;
-  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    DeleteFileA(path.c_str());
+    DeleteFileW(path.c_str());
     return;
   }
-  WIN32_FIND_DATAA entry;
-  klv::Find find(FindFirstFileA((path + "\\*").c_str(), &entry));
+  WIN32_FIND_DATAW entry;
+  klv::Find find(FindFirstFileW((path + L"\\*").c_str(), &entry));
   if (find) {
     do {
-      const std::string name = entry.cFileName;
-      if (name != "." && name != "..") RemoveTree(path + "\\" + name);
-    } while (FindNextFileA(find.Get(), &entry));
+      const std::wstring name = entry.cFileName;
+      if (name != L"." && name != L"..") RemoveTree(path + L"\\" + name);
+    } while (FindNextFileW(find.Get(), &entry));
     find.Reset();
   }
-  RemoveDirectoryA(path.c_str());
+  RemoveDirectoryW(path.c_str());
+}
+
+// By wide calls, so that names no code page holds go too.
+void RemoveTree(const std::string& path) { RemoveTree(Wide(path)); }
+
+std::wstring Wide(const std::string& ansi) {
+  const int size = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), static_cast<int>(ansi.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(size), L'\0');
+  if (size > 0) MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), static_cast<int>(ansi.size()), &wide[0], size);
+  return wide;
+}
+
+std::optional<std::string> Ansi(const std::wstring& wide) {
+  if (wide.empty()) return std::string();
+  BOOL replaced = FALSE;
+  const bool utf8 = GetACP() == CP_UTF8;
+  const int size = WideCharToMultiByte(CP_ACP, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, wide.c_str(), static_cast<int>(wide.size()),
+                                       nullptr, 0, nullptr, utf8 ? nullptr : &replaced);
+  if (size <= 0 || replaced) return std::nullopt;
+  std::string ansi(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, wide.c_str(), static_cast<int>(wide.size()), &ansi[0],
+                      size, nullptr, nullptr);
+  if (Wide(ansi) != wide) return std::nullopt;
+  return ansi;
+}
+
+std::string Utf8(const std::wstring& wide) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+  if (size > 0) WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), &utf8[0], size, nullptr, nullptr);
+  return utf8;
 }
 
 bool WriteFile(const std::string& path, const std::string& bytes) {

@@ -15,6 +15,14 @@ namespace klvtest {
 
 // Removes a file or a folder tree; read-only entries included.
 void RemoveTree(const std::string& path);
+void RemoveTree(const std::wstring& path);
+
+// Texts between the ANSI code page and UTF-16, by the platform: Wide takes
+// the text as the code page reads it; Ansi is nullopt when the code page
+// cannot hold the text whole. Utf8 is the text as Director 11 hands it.
+std::wstring Wide(const std::string& ansi);
+std::optional<std::string> Ansi(const std::wstring& wide);
+std::string Utf8(const std::wstring& wide);
 
 bool WriteFile(const std::string& path, const std::string& bytes);
 std::optional<std::string> ReadFile(const std::string& path);
