@@ -165,6 +165,20 @@ def check_reference(rows):
                 check_calls("\n".join(code), info, "reference %s" % name, rows)
 
 
+def check_index(rows):
+    """The index names every function once, each linked to its section."""
+    with open(os.path.join(SOURCE, "docs", "reference.md"), encoding="utf-8") as f:
+        index = dict(kit_docs.sections(f.read())).get("Functions by family", [])
+    links = re.findall(r"\[(kLv\w+)\]\(#([\w-]+)\)", "\n".join(index))
+    named = [name for name, _ in links]
+    for name in rows:
+        if named.count(name) != 1:
+            fail("reference: the index names %s %d times" % (name, named.count(name)))
+    for name, anchor in links:
+        if anchor != name.lower():
+            fail("reference: the index links %s to #%s" % (name, anchor))
+
+
 def check_guides(rows):
     for name in ("authoring.md", "launcher.md"):
         with open(os.path.join(SOURCE, "docs", name), encoding="utf-8") as f:
@@ -198,6 +212,7 @@ def check_scripts(rows):
 
 rows = read_directory()
 check_reference(rows)
+check_index(rows)
 check_guides(rows)
 check_method_list()
 check_scripts(rows)
