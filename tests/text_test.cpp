@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "klv_test.h"
+#include "klv_window.h"
 
 using namespace klvtest;
 
@@ -177,6 +178,13 @@ TEST_F(Texts, AnsiResultsTheCodePageCannotHoldAreNeverStandIns) {
   // The current folder, named in Greek: the short form, or the failure text.
   const std::wstring greek = WidePath(dir, L"Ωμέγα");
   ASSERT_TRUE(CreateDirectoryW(greek.c_str(), nullptr));
+  const auto expectGreek = [&](const std::string& folder, const char* what) {
+    EXPECT_EQ(folder.find('?'), std::string::npos) << what << ": " << folder;
+    if (folder == "" || folder == "-1") return;
+    wchar_t longForm[MAX_PATH] = {};
+    GetLongPathNameW(Wide(folder).c_str(), longForm, MAX_PATH);
+    EXPECT_EQ(lstrcmpiW(longForm, greek.c_str()), 0) << what << ": " << folder;
+  };
   {
     wchar_t previous[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, previous);
@@ -185,12 +193,17 @@ TEST_F(Texts, AnsiResultsTheCodePageCannotHoldAreNeverStandIns) {
     const std::wstring wide = kLvGetCurrentDirW();
     SetCurrentDirectoryW(previous);
     EXPECT_EQ(wide, greek);
-    EXPECT_EQ(folder.find('?'), std::string::npos) << folder;
-    if (!folder.empty()) {
-      wchar_t longForm[MAX_PATH] = {};
-      GetLongPathNameW(Wide(folder).c_str(), longForm, MAX_PATH);
-      EXPECT_EQ(lstrcmpiW(longForm, greek.c_str()), 0) << folder;
-    }
+    // Wine keeps a short name for every long one.
+    EXPECT_NE(folder, "");
+    expectGreek(folder, "current folder");
+  }
+  {
+    // The temporary folder is where TMP says.
+    SavedVariable tmp("TMP"), temp("TEMP");
+    SetEnvironmentVariableW(L"TMP", greek.c_str());
+    SetEnvironmentVariableW(L"TEMP", greek.c_str());
+    EXPECT_EQ(std::wstring(kLvGetSpecialFolderW(L"Temp")), greek);
+    expectGreek(kLvGetSpecialFolder("Temp"), "Temp");
   }
   // An ANSI INI file cannot hold the value: -1, and the file stays as it was.
   const std::string ini = dir / "plain.ini";
@@ -212,6 +225,29 @@ TEST_F(Texts, AnsiResultsTheCodePageCannotHoldAreNeverStandIns) {
   EXPECT_STREQ(kLvReadIniString((dir / "unicode.ini").c_str(), "S", "k", "dflt"), "dflt");
   SetEnvironmentVariableW(L"KLV_GREEK", nullptr);
   SetEnvironmentVariableW(L"KLV_PLAIN", nullptr);
+}
+
+TEST_F(Texts, DialogsStartInFoldersNamedWithTheCodePagesLetters) {
+  int tried = 0;
+  for (const std::wstring& letter : kCodePageLetters) {
+    const auto ansi = Ansi(letter);
+    if (!ansi) continue;
+    const std::string folder = dir / ("a" + *ansi + "b" + *ansi);
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    for (const bool save : {false, true}) {
+      std::string shown;
+      Person person("#32770", "kLv text dialog", [&](HWND dialog) {
+        shown = DialogFolder(dialog);
+        Press(dialog, IDCANCEL);
+      });
+      const auto ask = save ? kLvSaveFile : kLvOpenFile;
+      EXPECT_STREQ(ask("kLv text dialog", folder.c_str(), "", "", ""), "");
+      person.Finish();
+      EXPECT_EQ(shown, folder) << (save ? "Save" : "Open");
+    }
+    ++tried;
+  }
+  EXPECT_GE(tried, 2);
 }
 
 // Two threads calling text functions in a loop never see each other's
