@@ -3,9 +3,8 @@
 #include <windows.h>
 
 #include <cstring>
-#include <type_traits>
 
-#include "directory.h"
+#include "signatures.h"
 
 namespace klv {
 
@@ -13,28 +12,6 @@ namespace {
 
 // The one text result that outlives a call.
 std::string g_result;
-
-// Every prototype in kLv_Tool.h must match its row of the function
-// directory: the argument count and whether the result is a text.
-template <class F>
-struct Signature;
-template <class R, class... A>
-struct Signature<R(__stdcall*)(A...)> {
-  static constexpr std::size_t arity = sizeof...(A);
-  static constexpr bool returnsText = std::is_same<R, KlvText>::value;
-};
-
-constexpr std::size_t DeclaredArity(const char* letters) {
-  return (letters[0] == 'V' && letters[1] == '\0') ? 0 : std::char_traits<char>::length(letters);
-}
-
-#define KLV_CHECK_ROW(name, upper, result, args, line)                                    \
-  static_assert(Signature<decltype(&::name)>::arity == DeclaredArity(args),              \
-                #name ": argument count differs from the directory");                   \
-  static_assert(Signature<decltype(&::name)>::returnsText == (result[0] == 'S'),         \
-                #name ": result kind differs from the directory");
-KLV_FUNCTIONS(KLV_CHECK_ROW)
-#undef KLV_CHECK_ROW
 
 bool IsSeparator(char c) { return c == '\\' || c == ':'; }
 
