@@ -46,13 +46,14 @@ constexpr bool ResultMatches(Result(KLV_CALL*)(Arguments...), const char* letter
   return LetterOf<Result>() == KindOf(letter[0]) && letter[1] == '\0';
 }
 
-// Whether argument after argument has the kind its letter declares (the
-// count is checked on its own, so that the two faults read apart).
+// Whether argument after argument has the kind its letter declares, as far
+// as both go (the count is checked on its own, so that the two faults read
+// apart).
 template <class Result, class... Arguments>
 constexpr bool ArgumentsMatch(Result(KLV_CALL*)(Arguments...), const char* letters) {
   const char kinds[] = {LetterOf<Arguments>()..., '\0'};
-  if (NoArguments(letters)) return kinds[0] == '\0';
-  for (std::size_t i = 0; kinds[i] || letters[i]; ++i)
+  if (NoArguments(letters)) return true;
+  for (std::size_t i = 0; kinds[i] && letters[i]; ++i)
     if (kinds[i] != KindOf(letters[i])) return false;
   return true;
 }
