@@ -1,7 +1,8 @@
 // The Lingo method handlers: each converts its Lingo arguments through the
 // instance's value interface, calls its library function and hands the
 // result to the host. One template serves every row of methods.h; the
-// argument and result kinds come from the library's own prototypes.
+// argument and result kinds come from the library's own prototypes, which
+// signatures.h holds to the directory's rows.
 #include <string>
 #include <tuple>
 #include <utility>
@@ -9,6 +10,7 @@
 
 #include "directory.h"
 #include "kLv_Tool.h"
+#include "signatures.h"
 #include "xtra.h"
 
 namespace klv::xtra {
