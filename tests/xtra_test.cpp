@@ -199,7 +199,7 @@ TEST_F(XtraTest, ClassFormForEachClassAndForNull) {
   MoaCreateProc create = nullptr;
   MoaDestroyProc destroy = nullptr;
   ASSERT_EQ(Xtra().getClassForm(&kScriptClassID, &size, &create, &destroy), kMoaErr_NoErr);
-  EXPECT_EQ(size, 28);  // the header and the value interface
+  EXPECT_EQ(size, 32);  // the header, the value interface and the host's code page
   EXPECT_NE(create, nullptr);
   EXPECT_NE(destroy, nullptr);
   const MoaCreateProc scriptCreate = create;
@@ -752,4 +752,31 @@ TEST(MoaHostProgram, AllocationFailuresEndCleanly) {
   EXPECT_EQ(Moahost("--fail-alloc=3" + xtra).exitCode, 1);  // the script interface
   EXPECT_EQ(Moahost("--fail-alloc=4" + xtra).exitCode, 0);
   EXPECT_EQ(Moahost("--fail-alloc-from=2" + xtra).exitCode, 3);
+}
+
+// --- the host's encoding, chosen per instance from IMoaAppInfo
+
+TEST(XtraHostText, Utf8OnlyForDirector11AndLater) {
+  struct Case {
+    const char* product;
+    const char* version;
+    bool appInfo;
+    UINT codePage;
+  } const cases[] = {
+      {"Director", "11.5", true, CP_UTF8},  {"Director", "12.0", true, CP_UTF8},  {"Director", "11", true, CP_UTF8},
+      {"Director", "110.1", true, CP_UTF8}, {"Director", "4294967306", true, CP_UTF8},
+      {"Director", "10.1", true, CP_ACP},   {"Director", "5.0a", true, CP_ACP},   {"Director", "1.12", true, CP_ACP},
+      {"Director", "abc", true, CP_ACP},    {"Director", "", true, CP_ACP},       {"Director", " 12.0", true, CP_ACP},
+      {"Shockwave", "11.5", true, CP_ACP},  {"Director", "12.0", false, CP_ACP},
+  };
+  for (const Case& c : cases) {
+    moahost::Options options;
+    options.product = c.product, options.version = c.version, options.refuseAppInfo = !c.appInfo;
+    moahost::Host host(XtraPath(), options);
+    moahost::Instance* instance = host.Create(&kScriptClassID);
+    EXPECT_EQ(*instance->Field<UINT>(28), c.codePage) << c.product << " " << c.version;
+    EXPECT_EQ(options.CodePage(), c.codePage) << "moahost speaks otherwise: " << c.version;
+    EXPECT_EQ(host.AppInfoInterface().Refs(), 1u);  // asked and released
+    instance->Release();
+  }
 }
