@@ -17,9 +17,14 @@ inline HWND CallerWindow() {
 // Dispatches the paint messages waiting for this thread's windows, and
 // nothing else: clicks, keys and timers stay queued, so no script of the
 // host runs in the middle of a call.
+// A window that never validates its area is handed WM_PAINT again at
+// once, so one pass handles at most kMaxPaintsPerPass of them.
+constexpr int kMaxPaintsPerPass = 64;
 inline void HandlePaintMessages() {
   MSG message;
-  while (PeekMessageA(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageA(&message);
+  for (int handled = 0; handled < kMaxPaintsPerPass && PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE);
+       ++handled)
+    DispatchMessageW(&message);
 }
 
 }  // namespace klv

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "ansi.h"
 #include "frame.h"
 #include "owner.h"
 #include "progress.h"
@@ -33,6 +34,9 @@ enum CopyResult : KlvInt {
   kCopyFailed = 5,           // same file on both sides, or any other failure
   kCancelled = 6,            // the user cancelled the copy with progress
 };
+
+// The longest name of one file or folder that file systems take.
+constexpr std::size_t kMaxNameLength = 255;
 
 // Each file copied may once create the destination's missing folders and try again.
 constexpr int kRetryAllowance = 1;
@@ -62,31 +66,31 @@ bool StartsWithLzHeader(const char* data, DWORD size) {
 
 HFILE AsHfile(HANDLE handle) { return static_cast<HFILE>(reinterpret_cast<INT_PTR>(handle)); }
 
-bool Contains(const std::string& text, const char* any) { return text.find_first_of(any) != std::string::npos; }
+bool Contains(const std::wstring& text, const wchar_t* any) { return text.find_first_of(any) != std::wstring::npos; }
 
 // The full path of a name, or the name itself where the platform makes none.
-std::string FullPath(const std::string& name) {
-  const DWORD size = GetFullPathNameA(name.c_str(), 0, nullptr, nullptr);
+std::wstring FullPath(const std::wstring& name) {
+  const DWORD size = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
   if (size == 0) return name;
-  std::vector<char> full(size + 1, '\0');
-  const DWORD length = GetFullPathNameA(name.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  std::vector<wchar_t> full(size + 1, L'\0');
+  const DWORD length = GetFullPathNameW(name.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
   if (length == 0 || length >= full.size()) return name;
-  return std::string(full.data(), length);
+  return std::wstring(full.data(), length);
 }
 
 // A name the platform takes for a device (CON, NUL, LPT1 and the like, in
 // any folder and with any extension) rather than a file.
-bool IsDeviceName(const std::string& name) { return FullPath(name).rfind("\\\\.\\", 0) == 0; }
+bool IsDeviceName(const std::wstring& name) { return FullPath(name).rfind(L"\\\\.\\", 0) == 0; }
 
 // The destination of one copy. A file that this copy created is removed
 // again unless the copy completes, so a failure leaves no partial file.
 class Destination {
  public:
-  Destination(const std::string& path, HANDLE handle, bool created)
+  Destination(const std::wstring& path, HANDLE handle, bool created)
       : path_(path), file_(handle), created_(created) {}
   ~Destination() {
     file_.Reset();
-    if (created_ && !kept_) DeleteFileA(path_.c_str());
+    if (created_ && !kept_) DeleteFileW(path_.c_str());
   }
   Destination(const Destination&) = delete;
   Destination& operator=(const Destination&) = delete;
@@ -100,7 +104,7 @@ class Destination {
   }
 
  private:
-  std::string path_;
+  std::wstring path_;
   File file_;
   bool created_;
   bool kept_ = false;
@@ -123,10 +127,10 @@ bool ObjectId(HANDLE file, FILE_OBJECTID_BUFFER& id) {
 // Two object ids settle identity where both files have one; otherwise the
 // volume serial and file index do, whose volume query costs Wine a round
 // trip to its mount manager for each file.
-bool Untouchable(HANDLE source, HANDLE destination, const std::string& from, const std::string& to) {
+bool Untouchable(HANDLE source, HANDLE destination, const std::wstring& from, const std::wstring& to) {
   FILE_OBJECTID_BUFFER a, b;
   if (ObjectId(source, a) && ObjectId(destination, b)) {
-    const DWORD attributes = GetFileAttributesA(to.c_str());
+    const DWORD attributes = GetFileAttributesW(to.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES)
       return (attributes & FILE_ATTRIBUTE_READONLY) || std::memcmp(&a, &b, sizeof(a)) == 0;
   }
@@ -137,7 +141,7 @@ bool Untouchable(HANDLE source, HANDLE destination, const std::string& from, con
             one.nFileIndexLow == other.nFileIndexLow);
   }
   // Where the platform gives no identity, the names decide, ignoring case.
-  return lstrcmpiA(FullPath(from).c_str(), FullPath(to).c_str()) == 0;
+  return lstrcmpiW(FullPath(from).c_str(), FullPath(to).c_str()) == 0;
 }
 
 bool WriteAll(HANDLE file, const char* data, DWORD size) {
@@ -183,11 +187,11 @@ KlvInt CopyContent(File& source, HANDLE destination, CopyBuffer& buffer, CopyObs
 
 // A file: the first entry the search finds is not a folder and its
 // last-write time has a DOS date and time (so none before 1980).
-bool PassesFileTest(const std::string& name) {
+bool PassesFileTest(const std::wstring& name) {
   if (!FitsPlatform(name)) return false;
-  WIN32_FIND_DATAA entry;
+  WIN32_FIND_DATAW entry;
   {
-    const Find search(FindFirstFileA(name.c_str(), &entry));
+    const Find search(FindFirstFileW(name.c_str(), &entry));
     if (!search.Valid()) return false;
   }
   if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
@@ -198,24 +202,24 @@ bool PassesFileTest(const std::string& name) {
 
 // Creates every missing folder of `path`, outermost first; never a drive
 // root. Failures are left for the caller to find.
-void CreateFolderChain(const std::string& path) {
+void CreateFolderChain(const std::wstring& path) {
   if (!FitsPlatform(path)) return;
   // Walk up to the first folder that exists, then create downwards. Every
   // step is a prefix of `path`, so lengths are enough to remember it; a
   // walk rather than recursion, since a long path has thousands of levels.
   std::vector<std::size_t> missing;
-  std::string part = path;
+  std::wstring part = path;
   for (;;) {
-    if (!part.empty() && part.back() == '\\') part.pop_back();
+    if (!part.empty() && part.back() == L'\\') part.pop_back();
     if (part.size() < 3 || IsFolder(part)) break;
     missing.push_back(part.size());
-    std::string parent = FolderPart(part);
+    std::wstring parent = FolderPart(part);
     // A name ending in a colon is its own folder part: there is no parent.
-    if (parent.size() == part.size() && part.back() != '\\') break;
+    if (parent.size() == part.size() && part.back() != L'\\') break;
     part = std::move(parent);
   }
   for (auto length = missing.rbegin(); length != missing.rend(); ++length)
-    CreateDirectoryA(path.substr(0, *length).c_str(), nullptr);
+    CreateDirectoryW(path.substr(0, *length).c_str(), nullptr);
 }
 
 // The files a pattern selects, for the copy and the delete alike: the
@@ -224,12 +228,12 @@ void CreateFolderChain(const std::string& path) {
 // `error` is the platform's answer that ended the search
 // (ERROR_NO_MORE_FILES when it ran to its end).
 struct Selection {
-  std::vector<std::string> names;
+  std::vector<std::wstring> names;
   std::uint64_t totalBytes = 0;  // of the files named
   DWORD error = ERROR_SUCCESS;
 };
 
-Selection SelectFiles(const std::string& pattern) {
+Selection SelectFiles(const std::wstring& pattern) {
   Selection selection;
   // The platform's search answers a device name (CON, NUL and the like, in
   // any folder, with any extension) with the device itself.
@@ -237,8 +241,8 @@ Selection SelectFiles(const std::string& pattern) {
     selection.error = ERROR_FILE_NOT_FOUND;
     return selection;
   }
-  WIN32_FIND_DATAA entry;
-  const Find search(FindFirstFileA(pattern.c_str(), &entry));
+  WIN32_FIND_DATAW entry;
+  const Find search(FindFirstFileW(pattern.c_str(), &entry));
   if (!search.Valid()) {
     selection.error = GetLastError();
     return selection;
@@ -249,19 +253,19 @@ Selection SelectFiles(const std::string& pattern) {
     if (entry.dwFileAttributes & kSkipped) continue;
     selection.names.emplace_back(entry.cFileName);
     selection.totalBytes += (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
-  } while (FindNextFileA(search.Get(), &entry));
+  } while (FindNextFileW(search.Get(), &entry));
   selection.error = GetLastError();
   return selection;
 }
 
 // A new, empty file beside `to` that takes its new content before it
 // replaces it; an invalid handle when none can be made.
-File CreateSibling(const std::string& to, std::string& path) {
-  const std::string prefix = FolderPart(to) + "~klv" + std::to_string(GetCurrentProcessId()) + "-";
+File CreateSibling(const std::wstring& to, std::wstring& path) {
+  const std::wstring prefix = FolderPart(to) + L"~klv" + std::to_wstring(GetCurrentProcessId()) + L"-";
   for (unsigned attempt = 0; attempt < 100; ++attempt) {
-    path = prefix + std::to_string(GetTickCount() + attempt) + ".tmp";
+    path = prefix + std::to_wstring(GetTickCount() + attempt) + L".tmp";
     if (!FitsPlatform(path)) break;
-    File file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+    File file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                           nullptr));
     if (file.Valid() || GetLastError() != ERROR_FILE_EXISTS) return file;
   }
@@ -273,11 +277,11 @@ File CreateSibling(const std::string& to, std::string& path) {
 // overwritten in place and cut to the new length; with an observer it is
 // replaced only once its new copy is complete, so that a cancel or a
 // failure leaves it as it was.
-KlvInt CopyOneFile(const std::string& to, const std::string& from, CopyMode mode, int allowance, CopyBuffer& buffer,
+KlvInt CopyOneFile(const std::wstring& to, const std::wstring& from, CopyMode mode, int allowance, CopyBuffer& buffer,
                    CopyObserver* observer) {
-  if (!FitsPlatform(to) || !FitsPlatform(from)) return kCopyFailed;
+  if (!FitsPlatform(to) || !FitsPlatform(from) || NamePart(to).size() > kMaxNameLength) return kCopyFailed;
   for (;;) {
-    File source(CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+    File source(CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!source.Valid()) {
       switch (GetLastError()) {
@@ -288,14 +292,14 @@ KlvInt CopyOneFile(const std::string& to, const std::string& from, CopyMode mode
     }
     // Opened as it is, or made empty when missing; never emptied here, since
     // it may be the source under another name.
-    const HANDLE opened = CreateFileA(to.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    const HANDLE opened = CreateFileW(to.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                       nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     const DWORD error = GetLastError();
     if (opened == INVALID_HANDLE_VALUE) {
       if (error == ERROR_INVALID_FUNCTION) return kNoDestination;
       // Wine reports a missing drive as "file not found"; Windows as "path not found".
       if (error != ERROR_PATH_NOT_FOUND && error != ERROR_FILE_NOT_FOUND) return kCopyFailed;
-      const std::string folder = FolderPart(to);
+      const std::wstring folder = FolderPart(to);
       CreateFolderChain(folder);
       if (allowance <= 0 || !IsFolder(folder)) return kNoDestination;
       --allowance;
@@ -304,7 +308,7 @@ KlvInt CopyOneFile(const std::string& to, const std::string& from, CopyMode mode
     Destination destination(to, opened, error != ERROR_ALREADY_EXISTS);
     if (!destination.Created() && Untouchable(source.Get(), destination.Get(), from, to)) return kCopyFailed;
 
-    std::string siblingPath;
+    std::wstring siblingPath;
     std::unique_ptr<Destination> sibling;
     if (observer && !destination.Created()) {
       destination.Close();
@@ -324,11 +328,11 @@ KlvInt CopyOneFile(const std::string& to, const std::string& from, CopyMode mode
     if (dated) SetFileTime(target.Get(), nullptr, nullptr, &written);
     if (sibling) {
       sibling->Close();
-      if (!MoveFileExA(siblingPath.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return kCopyFailed;
+      if (!MoveFileExW(siblingPath.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return kCopyFailed;
     }
     target.Keep();
     source.Reset();
-    if (mode == CopyMode::kMove) DeleteFileA(from.c_str());  // a read-only source stays, and that is success
+    if (mode == CopyMode::kMove) DeleteFileW(from.c_str());  // a read-only source stays, and that is success
     return kCopied;
   }
 }
@@ -336,7 +340,7 @@ KlvInt CopyOneFile(const std::string& to, const std::string& from, CopyMode mode
 // Copies (moves) each file matching `source` to the name the wildcard
 // table gives it under `destination`; stops at the first failing file, or
 // when the observer (if any) cancels.
-KlvInt CopyMatchingFiles(const std::string& source, const std::string& destination, CopyMode mode,
+KlvInt CopyMatchingFiles(const std::wstring& source, const std::wstring& destination, CopyMode mode,
                          CopyObserver* observer = nullptr) {
   if (source.empty()) return kNoSource;
   if (destination.empty()) return kNoDestination;
@@ -346,7 +350,7 @@ KlvInt CopyMatchingFiles(const std::string& source, const std::string& destinati
   // The names are gathered before anything is copied, so files that the
   // copy itself creates in the source folder are never picked up.
   const Selection selection = SelectFiles(source);
-  const std::vector<std::string>& names = selection.names;
+  const std::vector<std::wstring>& names = selection.names;
   const std::uint64_t totalBytes = selection.totalBytes;
   if (names.empty()) {
     switch (selection.error) {
@@ -360,18 +364,18 @@ KlvInt CopyMatchingFiles(const std::string& source, const std::string& destinati
 
   // The wildcard table: which of the source's parts hold wildcards decides
   // how each found name maps onto the destination.
-  const std::string sourceFolder = FolderPart(source), destinationFolder = FolderPart(destination);
-  const std::string sourceExtension = Extension(source), sourceBase = Base(source);
+  const std::wstring sourceFolder = FolderPart(source), destinationFolder = FolderPart(destination);
+  const std::wstring sourceExtension = Extension(source), sourceBase = Base(source);
   CopyBuffer buffer;
   if (observer && !observer->Begin(totalBytes)) return kCancelled;
-  for (const std::string& name : names) {
+  for (const std::wstring& name : names) {
     if (observer && !observer->StartFile(name)) return kCancelled;
-    std::string from = sourceFolder + name, to;
-    if (Contains(sourceExtension, "*") && Contains(sourceBase, "*")) {
+    std::wstring from = sourceFolder + name, to;
+    if (Contains(sourceExtension, L"*") && Contains(sourceBase, L"*")) {
       to = destinationFolder + name;
-    } else if (Contains(sourceExtension, "*?")) {
+    } else if (Contains(sourceExtension, L"*?")) {
       to = ReplaceExtension(destination, Extension(name));
-    } else if (Contains(sourceBase, "*?")) {
+    } else if (Contains(sourceBase, L"*?")) {
       to = destinationFolder + ReplaceExtension(name, Extension(destination));
     } else {
       from = source;
@@ -393,13 +397,13 @@ enum DeleteResult : KlvInt {
 
 // Characters that the platform's search reads as wildcards of its own
 // (< > "), or that no file name holds (| and the control characters).
-bool HoldsRefusedCharacter(const std::string& name) {
-  for (const char c : name)
-    if (c == '<' || c == '>' || c == '"' || c == '|' || static_cast<unsigned char>(c) < 0x20) return true;
+bool HoldsRefusedCharacter(const std::wstring& name) {
+  for (const wchar_t c : name)
+    if (c == L'<' || c == L'>' || c == L'"' || c == L'|' || c < 0x20) return true;
   return false;
 }
 
-KlvInt DeleteMatchingFiles(const std::string& pattern) {
+KlvInt DeleteMatchingFiles(const std::wstring& pattern) {
   if (pattern.empty() || !FitsPlatform(pattern) || HoldsRefusedCharacter(pattern)) return kNothingMatches;
   const Selection selection = SelectFiles(pattern);
   if (selection.names.empty()) {
@@ -413,10 +417,10 @@ KlvInt DeleteMatchingFiles(const std::string& pattern) {
     }
   }
   bool allGone = selection.error == ERROR_NO_MORE_FILES;
-  const std::string folder = FolderPart(pattern);
-  for (const std::string& name : selection.names) {
-    const std::string path = folder + name;
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+  const std::wstring folder = FolderPart(pattern);
+  for (const std::wstring& name : selection.names) {
+    const std::wstring path = folder + name;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
       allGone = allGone && GetLastError() == ERROR_FILE_NOT_FOUND;  // gone already
       continue;
@@ -426,57 +430,57 @@ KlvInt DeleteMatchingFiles(const std::string& pattern) {
       allGone = false;
       continue;
     }
-    if (!DeleteFileA(path.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) allGone = false;
+    if (!DeleteFileW(path.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) allGone = false;
   }
   return allGone ? kDeleted : kNotAllDeleted;
 }
 
 // Local time as YYYY-MM-DD hh:mm:ss.
-std::string LocalTimeText(const FILETIME& time) {
+std::wstring LocalTimeText(const FILETIME& time) {
   FILETIME local;
   SYSTEMTIME t;
   if (!FileTimeToLocalFileTime(&time, &local) || !FileTimeToSystemTime(&local, &t)) return kNone;
   char text[32];
   std::snprintf(text, sizeof(text), "%04u-%02u-%02u %02u:%02u:%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
                 t.wSecond);
-  return text;
+  return Widen(text);
 }
 
-std::string AttributeLetters(DWORD attributes) {
-  std::string letters;
-  if (attributes & FILE_ATTRIBUTE_READONLY) letters += 'R';
-  if (attributes & FILE_ATTRIBUTE_HIDDEN) letters += 'H';
-  if (attributes & FILE_ATTRIBUTE_SYSTEM) letters += 'S';
-  if (attributes & FILE_ATTRIBUTE_ARCHIVE) letters += 'A';
+std::wstring AttributeLetters(DWORD attributes) {
+  std::wstring letters;
+  if (attributes & FILE_ATTRIBUTE_READONLY) letters += L'R';
+  if (attributes & FILE_ATTRIBUTE_HIDDEN) letters += L'H';
+  if (attributes & FILE_ATTRIBUTE_SYSTEM) letters += L'S';
+  if (attributes & FILE_ATTRIBUTE_ARCHIVE) letters += L'A';
   return letters;
 }
 
 // The file version of the version resource, as a.b.c.d.
-std::string FileVersion(const std::string& name) {
+std::wstring FileVersion(const std::wstring& name) {
   DWORD unused = 0;
-  const DWORD size = GetFileVersionInfoSizeA(name.c_str(), &unused);
+  const DWORD size = GetFileVersionInfoSizeW(name.c_str(), &unused);
   if (size == 0) return kNone;
   std::vector<char> block(size);
-  if (!GetFileVersionInfoA(name.c_str(), 0, size, block.data())) return kNone;
+  if (!GetFileVersionInfoW(name.c_str(), 0, size, block.data())) return kNone;
   void* found = nullptr;
   UINT length = 0;
-  if (!VerQueryValueA(block.data(), "\\", &found, &length) || !found || length < sizeof(VS_FIXEDFILEINFO))
+  if (!VerQueryValueW(block.data(), L"\\", &found, &length) || !found || length < sizeof(VS_FIXEDFILEINFO))
     return kNone;
   VS_FIXEDFILEINFO info;
   std::memcpy(&info, found, sizeof(info));
   if (info.dwSignature != VS_FFI_SIGNATURE) return kNone;
-  return std::to_string(HIWORD(info.dwFileVersionMS)) + "." + std::to_string(LOWORD(info.dwFileVersionMS)) + "." +
-         std::to_string(HIWORD(info.dwFileVersionLS)) + "." + std::to_string(LOWORD(info.dwFileVersionLS));
+  return std::to_wstring(HIWORD(info.dwFileVersionMS)) + L"." + std::to_wstring(LOWORD(info.dwFileVersionMS)) + L"." +
+         std::to_wstring(HIWORD(info.dwFileVersionLS)) + L"." + std::to_wstring(LOWORD(info.dwFileVersionLS));
 }
 
-std::string FileInfo(const std::string& name, const std::string& what) {
-  if (name.empty() || Contains(name, "*?") || !FitsPlatform(name) || IsDeviceName(name)) return kNone;
+std::wstring FileInfo(const std::wstring& name, const std::wstring& what) {
+  if (name.empty() || Contains(name, L"*?") || !FitsPlatform(name) || IsDeviceName(name)) return kNone;
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &data) ||
+  if (!GetFileAttributesExW(name.c_str(), GetFileExInfoStandard, &data) ||
       (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
     return kNone;
   if (SameWord(what, "size"))
-    return std::to_string((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+    return std::to_wstring((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
   if (SameWord(what, "modified")) return LocalTimeText(data.ftLastWriteTime);
   if (SameWord(what, "created")) return LocalTimeText(data.ftCreationTime);
   if (SameWord(what, "attributes")) return AttributeLetters(data.dwFileAttributes);
@@ -492,9 +496,9 @@ using klv::Arg;
 /* Creates DirectoryName with every missing parent folder, outermost first:
    0 when it is a folder afterwards (made now or already there), -1
    otherwise. Names shorter than three characters are never created. */
-KlvInt KLV_CALL kLvCreateDirectory(KlvText DirectoryName) {
+KlvInt KLV_CALL kLvCreateDirectoryW(KlvTextW DirectoryName) {
   return klv::IntExport(-1, [&] {
-    const std::string name = Arg(DirectoryName);
+    const std::wstring name = Arg(DirectoryName);
     klv::CreateFolderChain(name);
     return klv::IsFolder(name) ? 0 : -1;
   });
@@ -502,18 +506,18 @@ KlvInt KLV_CALL kLvCreateDirectory(KlvText DirectoryName) {
 
 /* Removes the empty folder DirectoryName: 0 when it was a folder and is
    gone, -1 when it was no folder or is still there. */
-KlvInt KLV_CALL kLvRemoveDirectory(KlvText DirectoryName) {
+KlvInt KLV_CALL kLvRemoveDirectoryW(KlvTextW DirectoryName) {
   return klv::IntExport(-1, [&] {
-    const std::string name = Arg(DirectoryName);
+    const std::wstring name = Arg(DirectoryName);
     if (!klv::IsFolder(name)) return -1;
-    RemoveDirectoryA(name.c_str());
+    RemoveDirectoryW(name.c_str());
     return klv::IsFolder(name) ? -1 : 0;
   });
 }
 
 /* 1 when FileName (wildcards allowed: the first match counts) is a file with
    a DOS-representable date, 0 otherwise; folders give 0. */
-KlvInt KLV_CALL kLvDoesFileExist(KlvText FileName) {
+KlvInt KLV_CALL kLvDoesFileExistW(KlvTextW FileName) {
   return klv::IntExport(0, [&] { return klv::PassesFileTest(Arg(FileName)) ? 1 : 0; });
 }
 
@@ -522,7 +526,7 @@ KlvInt KLV_CALL kLvDoesFileExist(KlvText FileName) {
    destination folders. Result: 0 done, 1 no source, 2 no source folder, 3
    destination refused by the expander, 4 destination cannot be opened, 5
    same file on both sides or any other failure. */
-KlvInt KLV_CALL kLvCopyFile(KlvText SourceFileName, KlvText DestinationFileName) {
+KlvInt KLV_CALL kLvCopyFileW(KlvTextW SourceFileName, KlvTextW DestinationFileName) {
   return klv::IntExport(klv::kCopyFailed, [&] {
     return klv::CopyMatchingFiles(Arg(SourceFileName), Arg(DestinationFileName), klv::CopyMode::kCopy);
   });
@@ -531,7 +535,7 @@ KlvInt KLV_CALL kLvCopyFile(KlvText SourceFileName, KlvText DestinationFileName)
 /* As kLvCopyFile, then deletes each source copied; a source that cannot be
    deleted (read-only) stays and still counts as moved. Never deletes a
    file's only copy. */
-KlvInt KLV_CALL kLvMoveFile(KlvText SourceFileName, KlvText DestinationFileName) {
+KlvInt KLV_CALL kLvMoveFileW(KlvTextW SourceFileName, KlvTextW DestinationFileName) {
   return klv::IntExport(klv::kCopyFailed, [&] {
     return klv::CopyMatchingFiles(Arg(SourceFileName), Arg(DestinationFileName), klv::CopyMode::kMove);
   });
@@ -543,7 +547,7 @@ KlvInt KLV_CALL kLvMoveFile(KlvText SourceFileName, KlvText DestinationFileName)
    nothing matches (an empty name, or one holding < > " | or a control
    character, matches nothing); 2 the folder does not exist; 5 a matching
    file could not be deleted (a read-only file never is), the others are. */
-KlvInt KLV_CALL kLvDeleteFile(KlvText FileName) {
+KlvInt KLV_CALL kLvDeleteFileW(KlvTextW FileName) {
   return klv::IntExport(klv::kNotAllDeleted, [&] { return klv::DeleteMatchingFiles(Arg(FileName)); });
 }
 
@@ -554,7 +558,7 @@ KlvInt KLV_CALL kLvDeleteFile(KlvText FileName) {
    resource). "-1" when the file does not exist, is a folder or a device,
    the name holds a wildcard, What is another word, or the file has no
    version resource. */
-KlvText KLV_CALL kLvGetFileInfo(KlvText FileName, KlvText What) {
+KlvTextW KLV_CALL kLvGetFileInfoW(KlvTextW FileName, KlvTextW What) {
   return klv::TextExport(klv::kNone, [&] { return klv::FileInfo(Arg(FileName), Arg(What)); });
 }
 
@@ -565,9 +569,26 @@ KlvText KLV_CALL kLvGetFileInfo(KlvText FileName, KlvText What) {
    user cancels: files already copied stay, the one in progress is undone.
    An existing destination file is replaced only by a complete copy; a
    failure leaves it as it was and no partial file. */
-KlvInt KLV_CALL kLvCopyFileProgress(KlvText SourceFileName, KlvText DestinationFileName, KlvText Title) {
+KlvInt KLV_CALL kLvCopyFileProgressW(KlvTextW SourceFileName, KlvTextW DestinationFileName, KlvTextW Title) {
   return klv::IntExport(klv::kCopyFailed, [&] {
     const std::unique_ptr<klv::CopyObserver> window = klv::MakeProgressWindow(Arg(Title));
     return klv::CopyMatchingFiles(Arg(SourceFileName), Arg(DestinationFileName), klv::CopyMode::kCopy, window.get());
   });
+}
+
+KlvInt KLV_CALL kLvCreateDirectory(KlvText DirectoryName) { return klv::CallWide(kLvCreateDirectoryW, DirectoryName); }
+KlvInt KLV_CALL kLvRemoveDirectory(KlvText DirectoryName) { return klv::CallWide(kLvRemoveDirectoryW, DirectoryName); }
+KlvInt KLV_CALL kLvDoesFileExist(KlvText FileName) { return klv::CallWide(kLvDoesFileExistW, FileName); }
+KlvInt KLV_CALL kLvCopyFile(KlvText SourceFileName, KlvText DestinationFileName) {
+  return klv::CallWide(kLvCopyFileW, SourceFileName, DestinationFileName);
+}
+KlvInt KLV_CALL kLvMoveFile(KlvText SourceFileName, KlvText DestinationFileName) {
+  return klv::CallWide(kLvMoveFileW, SourceFileName, DestinationFileName);
+}
+KlvInt KLV_CALL kLvDeleteFile(KlvText FileName) { return klv::CallWide(kLvDeleteFileW, FileName); }
+KlvText KLV_CALL kLvGetFileInfo(KlvText FileName, KlvText What) {
+  return klv::AnsiValue(klv::CallWide(kLvGetFileInfoW, FileName, What), "-1");
+}
+KlvInt KLV_CALL kLvCopyFileProgress(KlvText SourceFileName, KlvText DestinationFileName, KlvText Title) {
+  return klv::CallWide(kLvCopyFileProgressW, SourceFileName, DestinationFileName, Title);
 }

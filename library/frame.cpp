@@ -5,23 +5,22 @@
 #include <cstring>
 #include <type_traits>
 
+#include "ansi.h"
 #include "directory.h"
 
 namespace klv {
 
 namespace {
 
-// The one text result that outlives a call.
-std::string g_result;
-
 // Every prototype in kLv_Tool.h must match its row of the function
-// directory: the argument count and whether the result is a text.
+// directory: the argument count and whether the result is a text, for the
+// ANSI export and its wide twin alike.
 template <class F>
 struct Signature;
 template <class R, class... A>
 struct Signature<R(__stdcall*)(A...)> {
   static constexpr std::size_t arity = sizeof...(A);
-  static constexpr bool returnsText = std::is_same<R, KlvText>::value;
+  static constexpr bool returnsText = std::is_same<R, KlvText>::value || std::is_same<R, KlvTextW>::value;
 };
 
 constexpr std::size_t DeclaredArity(const char* letters) {
@@ -31,48 +30,123 @@ constexpr std::size_t DeclaredArity(const char* letters) {
 #define KLV_CHECK_ROW(name, upper, result, args, line)                                    \
   static_assert(Signature<decltype(&::name)>::arity == DeclaredArity(args),              \
                 #name ": argument count differs from the directory");                   \
+  static_assert(Signature<decltype(&::name##W)>::arity == DeclaredArity(args),           \
+                #name "W: argument count differs from the directory");                  \
   static_assert(Signature<decltype(&::name)>::returnsText == (result[0] == 'S'),         \
-                #name ": result kind differs from the directory");
+                #name ": result kind differs from the directory");                      \
+  static_assert(Signature<decltype(&::name##W)>::returnsText == (result[0] == 'S'),      \
+                #name "W: result kind differs from the directory");
 KLV_FUNCTIONS(KLV_CHECK_ROW)
 #undef KLV_CHECK_ROW
 
-bool IsSeparator(char c) { return c == '\\' || c == ':'; }
+// The text results of one thread: the wide one, and the ANSI one made
+// from it. Each thread gets its own on its first text result, kept in a
+// TLS slot and freed when the thread ends or the library goes.
+struct ThreadResults {
+  std::wstring wide;
+  std::string ansi;
+};
 
-std::size_t FolderLength(const std::string& path) {
+DWORD g_slot = TLS_OUT_OF_INDEXES;
+
+ThreadResults* Results() noexcept {
+  if (g_slot == TLS_OUT_OF_INDEXES) return nullptr;
+  auto* results = static_cast<ThreadResults*>(TlsGetValue(g_slot));
+  if (!results) {
+    results = new (std::nothrow) ThreadResults;
+    if (results && !TlsSetValue(g_slot, results)) {
+      delete results;
+      results = nullptr;
+    }
+  }
+  return results;
+}
+
+void FreeThreadResults() noexcept {
+  if (g_slot == TLS_OUT_OF_INDEXES) return;
+  delete static_cast<ThreadResults*>(TlsGetValue(g_slot));
+  TlsSetValue(g_slot, nullptr);
+}
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L':'; }
+
+std::size_t FolderLength(const std::wstring& path) {
   std::size_t i = path.size();
   while (i > 0 && !IsSeparator(path[i - 1])) --i;
   return i;
 }
 
+bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
 }  // namespace
 
-bool SameWord(const std::string& text, const char* word) {
-  const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+bool SameWord(const std::wstring& text, const char* word) {
+  const auto lower = [](wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c; };
   std::size_t i = 0;
   for (; i < text.size() && word[i]; ++i)
-    if (lower(text[i]) != lower(word[i])) return false;
+    if (lower(text[i]) != lower(static_cast<unsigned char>(word[i]))) return false;
   return i == text.size() && word[i] == '\0';
 }
 
-const char* ReturnText(std::string text) noexcept {
-  g_result.swap(text);
-  return g_result.c_str();
+bool IsValidText(const wchar_t* text, std::size_t length) {
+  for (std::size_t i = 0; i < length; ++i) {
+    if (IsHighSurrogate(text[i])) {
+      if (i + 1 == length || !IsLowSurrogate(text[i + 1])) return false;
+      ++i;
+    } else if (IsLowSurrogate(text[i])) {
+      return false;
+    }
+  }
+  return true;
 }
 
-std::optional<std::int32_t> ParseNumber(const std::string& text) {
+std::wstring Arg(const wchar_t* text) {
+  if (!text) return std::wstring();
+  std::wstring out(text);
+  if (!IsValidText(out.data(), out.size())) throw BadText();
+  return out;
+}
+
+const wchar_t* RawArg(const wchar_t* text) {
+  if (text && !IsValidText(text, std::char_traits<wchar_t>::length(text))) throw BadText();
+  return text;
+}
+
+std::wstring Cut(const std::wstring& text, std::size_t count) {
+  if (count >= text.size()) return text;
+  if (count > 0 && IsHighSurrogate(text[count - 1])) --count;
+  return text.substr(0, count);
+}
+
+const wchar_t* ReturnText(std::wstring text) noexcept {
+  ThreadResults* results = Results();
+  if (!results) return L"";
+  results->wide.swap(text);
+  return results->wide.c_str();
+}
+
+const char* ReturnAnsiText(std::string text) noexcept {
+  ThreadResults* results = Results();
+  if (!results) return "";
+  results->ansi.swap(text);
+  return results->ansi.c_str();
+}
+
+std::optional<std::int32_t> ParseNumber(const std::wstring& text) {
   std::size_t i = 0;
-  while (i < text.size() && text[i] == ' ') ++i;
-  if (i < text.size() && text[i] == '$') {
+  while (i < text.size() && text[i] == L' ') ++i;
+  if (i < text.size() && text[i] == L'$') {
     ++i;
     if (i == text.size()) return std::nullopt;
     std::uint32_t value = 0;
     int significant = 0;
     for (; i < text.size(); ++i) {
-      const char c = text[i];
+      const wchar_t c = text[i];
       std::uint32_t digit;
-      if (c >= '0' && c <= '9') digit = c - '0';
-      else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-      else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+      if (c >= L'0' && c <= L'9') digit = c - L'0';
+      else if (c >= L'A' && c <= L'F') digit = c - L'A' + 10;
+      else if (c >= L'a' && c <= L'f') digit = c - L'a' + 10;
       else return std::nullopt;
       if (significant > 0 || digit != 0) {
         if (++significant > 8) return std::nullopt;
@@ -82,49 +156,70 @@ std::optional<std::int32_t> ParseNumber(const std::string& text) {
     return static_cast<std::int32_t>(value);
   }
   bool negative = false;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-    negative = text[i] == '-';
+  if (i < text.size() && (text[i] == L'-' || text[i] == L'+')) {
+    negative = text[i] == L'-';
     ++i;
   }
   if (i == text.size()) return std::nullopt;
   std::int64_t magnitude = 0;
   for (; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c < '0' || c > '9') return std::nullopt;
-    magnitude = magnitude * 10 + (c - '0');
+    const wchar_t c = text[i];
+    if (c < L'0' || c > L'9') return std::nullopt;
+    magnitude = magnitude * 10 + (c - L'0');
     if (magnitude > 2147483647) return std::nullopt;
   }
   return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
 }
 
-std::optional<std::int32_t> ParseStoredNumber(const std::string& text, std::size_t keep) {
-  if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
-    return ParseNumber("$" + text.substr(2, keep));
+std::optional<std::int32_t> ParseStoredNumber(const std::wstring& text, std::size_t keep) {
+  if (text.size() >= 2 && text[0] == L'0' && (text[1] == L'x' || text[1] == L'X'))
+    return ParseNumber(L"$" + text.substr(2, keep));
   return ParseNumber(text);
 }
 
-std::string FolderPart(const std::string& path) { return path.substr(0, FolderLength(path)); }
+std::wstring FolderPart(const std::wstring& path) { return path.substr(0, FolderLength(path)); }
 
-std::string NamePart(const std::string& path) { return path.substr(FolderLength(path)); }
+std::wstring NamePart(const std::wstring& path) { return path.substr(FolderLength(path)); }
 
-bool IsFolder(const std::string& path) {
+bool IsFolder(const std::wstring& path) {
   if (!FitsPlatform(path)) return false;
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::string WithoutTrailingBackslash(std::string path) {
-  while (path.size() > 3 && path.back() == '\\') path.pop_back();
+std::wstring WithoutTrailingBackslash(std::wstring path) {
+  while (path.size() > 3 && path.back() == L'\\') path.pop_back();
   return path;
 }
 
-std::string Extension(const std::string& path) {
+std::wstring Extension(const std::wstring& path) {
   const std::size_t folder = FolderLength(path);
-  const std::size_t dot = path.rfind('.');
-  if (dot == std::string::npos || dot < folder) return std::string();
+  const std::size_t dot = path.rfind(L'.');
+  if (dot == std::wstring::npos || dot < folder) return std::wstring();
   return path.substr(dot);
 }
 
-std::string Base(const std::string& path) { return path.substr(0, path.size() - Extension(path).size()); }
+std::wstring Base(const std::wstring& path) { return path.substr(0, path.size() - Extension(path).size()); }
+
+std::wstring Widen(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
 }  // namespace klv
+
+// The thread-result slot lives as long as the library; each thread's
+// results go with the thread.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+  switch (reason) {
+    case DLL_PROCESS_ATTACH:
+      klv::g_slot = TlsAlloc();
+      return klv::g_slot != TLS_OUT_OF_INDEXES;
+    case DLL_THREAD_DETACH:
+      klv::FreeThreadResults();
+      break;
+    case DLL_PROCESS_DETACH:
+      klv::FreeThreadResults();
+      if (klv::g_slot != TLS_OUT_OF_INDEXES) TlsFree(klv::g_slot);
+      klv::g_slot = TLS_OUT_OF_INDEXES;
+      break;
+  }
+  return TRUE;
+}

@@ -1,20 +1,32 @@
 /*
- * kLv_Tool.dll: the exported functions, as callers link them.
+ * kLv_Tool.dll: the exported functions, as callers link them (C or C++).
  * Every function is __stdcall and exported under its decorated name
- * (name@N); texts are NUL-terminated ANSI, and a text result points into
- * storage that the library owns, valid until the next call into it.
+ * (name@N). Texts are NUL-terminated, in the system's ANSI code page; each
+ * function also has a wide twin, nameW (kLv_ToolW.h), that takes and
+ * answers UTF-16 texts and can name every file. A text result points into
+ * storage that the library keeps for the calling thread: it stays valid
+ * until that thread's next call into the library, and calls from other
+ * threads never touch it.
  */
 #ifndef KLV_TOOL_H
 #define KLV_TOOL_H
 
-#ifdef KLV_BUILDING_LIBRARY
-#define KLV_API extern "C"
+#include <stddef.h> /* wchar_t, in C */
+
+#ifdef __cplusplus
+#define KLV_LINKAGE extern "C"
 #else
-#define KLV_API extern "C" __declspec(dllimport)
+#define KLV_LINKAGE extern
+#endif
+#ifdef KLV_BUILDING_LIBRARY
+#define KLV_API KLV_LINKAGE
+#else
+#define KLV_API KLV_LINKAGE __declspec(dllimport)
 #endif
 #define KLV_CALL __stdcall
 
 typedef const char* KlvText;
+typedef const wchar_t* KlvTextW;
 typedef int KlvInt;
 
 /* INI files */
@@ -65,5 +77,7 @@ KLV_API KlvInt KLV_CALL kLvShellExecute(KlvText Operation, KlvText FileName, Klv
 KLV_API KlvInt KLV_CALL kLvRunProgram(KlvText CommandLine, KlvText Directory, KlvText ShowCommand, KlvInt Wait);
 KLV_API KlvText KLV_CALL kLvBrowseForFolder(KlvText Title, KlvText StartFolder);
 KLV_API KlvInt KLV_CALL kLvCopyFileProgress(KlvText SourceFileName, KlvText DestinationFileName, KlvText Title);
+
+#include "kLv_ToolW.h"
 
 #endif

@@ -8,7 +8,9 @@
 
 #include <windows.h>
 #include <lzexpand.h>
+#include <objbase.h>
 #include <objidl.h>
+#include <shtypes.h>
 
 #include <utility>
 
@@ -112,11 +114,17 @@ struct IconTraits {
   static Value Invalid() { return nullptr; }
   static void Close(Value value) { DestroyIcon(value); }
 };
-// The environment block from GetEnvironmentStrings.
+// The environment block from GetEnvironmentStringsW.
 struct EnvironmentTraits {
-  using Value = LPCH;
+  using Value = LPWCH;
   static Value Invalid() { return nullptr; }
-  static void Close(Value value) { FreeEnvironmentStringsA(value); }
+  static void Close(Value value) { FreeEnvironmentStringsW(value); }
+};
+// A shell item list (SHBrowseForFolder), freed by the COM allocator.
+struct ItemListTraits {
+  using Value = ITEMIDLIST*;
+  static Value Invalid() { return nullptr; }
+  static void Close(Value value) { CoTaskMemFree(value); }
 };
 // Any COM interface pointer (a stream, a picture): one reference released.
 template <class Interface>
@@ -135,9 +143,10 @@ using GlobalBlock = Owner<GlobalTraits>;
 using GdiObject = Owner<GdiTraits>;
 using MemoryDc = Owner<DcTraits>;
 using Icon = Owner<IconTraits>;
-using EnvironmentBlock = Owner<EnvironmentTraits>;
+using EnvironmentBlockW = Owner<EnvironmentTraits>;
 using Window = Owner<WindowTraits>;
 using Stream = Owner<ComTraits<IStream>>;
+using ItemList = Owner<ItemListTraits>;
 
 // A screen device context from GetDC, released to its window.
 class ScreenDc {

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "ansi.h"
 #include "caller.h"
 #include "frame.h"
 #include "owner.h"
@@ -22,7 +23,7 @@ constexpr Keyword<int> kShowWords[] = {
     {"hidden", SW_HIDE},
 };
 
-int ShowCommandOf(const std::string& word) {
+int ShowCommandOf(const std::wstring& word) {
   const Keyword<int>* row = FindKeyword(kShowWords, word);
   return row ? row->value : SW_SHOWNORMAL;
 }
@@ -41,13 +42,13 @@ constexpr KlvInt kNotStarted = -1;
 // painting, so the caller's windows are never taken as hung.
 constexpr DWORD kWaitPulseMs = 500;
 
-KlvInt ShellExecute(const std::string& operation, const std::string& file, const std::string& parameters,
-                    const std::string& directory, const std::string& showCommand) {
+KlvInt ShellExecute(const std::wstring& operation, const std::wstring& file, const std::wstring& parameters,
+                    const std::wstring& directory, const std::wstring& showCommand) {
   if (file.empty()) return ERROR_FILE_NOT_FOUND;
   if (file.size() > kMaxShellFileName || !FitsPlatform(operation) || !FitsPlatform(parameters) ||
-      !FitsPlatform(directory))
+      !FitsPlatform(directory) || !FitsPlatform(showCommand))
     return kNameTooLong;
-  SHELLEXECUTEINFOA info{};
+  SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof(info);
   // No error box of the platform's own, and the call is complete when it returns.
   info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
@@ -57,12 +58,14 @@ KlvInt ShellExecute(const std::string& operation, const std::string& file, const
   info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
   info.lpDirectory = directory.empty() ? nullptr : directory.c_str();
   info.nShow = ShowCommandOf(showCommand);
-  if (ShellExecuteExA(&info)) return 0;
+  if (ShellExecuteExW(&info)) return 0;
+  // A file type with no program: Windows sets ERROR_NO_ASSOCIATION, Wine
+  // only the old-style answer (leaving another code behind); one answer.
+  const auto old = static_cast<KlvInt>(reinterpret_cast<INT_PTR>(info.hInstApp));
+  if (old == SE_ERR_NOASSOC) return ERROR_NO_ASSOCIATION;
   const DWORD error = GetLastError();
   if (error != 0) return static_cast<KlvInt>(error);
-  // No code set: the old-style answer (2 file, 3 path, 31 no association...)
-  // still tells why.
-  const auto old = static_cast<KlvInt>(reinterpret_cast<INT_PTR>(info.hInstApp));
+  // No code set: the old-style answer (2 file, 3 path...) still tells why.
   return old > 0 && old <= 32 ? old : ERROR_GEN_FAILURE;
 }
 
@@ -77,16 +80,16 @@ bool WaitWhilePainting(HANDLE process) {
   }
 }
 
-KlvInt RunProgram(const std::string& commandLine, const std::string& directory, const std::string& showCommand,
+KlvInt RunProgram(const std::wstring& commandLine, const std::wstring& directory, const std::wstring& showCommand,
                   bool wait) {
   if (commandLine.empty() || !FitsPlatform(commandLine) || !FitsPlatform(directory)) return kNotStarted;
-  STARTUPINFOA startup{};
+  STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = static_cast<WORD>(ShowCommandOf(showCommand));
   PROCESS_INFORMATION started{};
-  std::string line = commandLine;  // the platform may write into it
-  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+  std::wstring line = commandLine;  // the platform may write into it
+  if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr,
                       directory.empty() ? nullptr : directory.c_str(), &startup, &started))
     return kNotStarted;
   const KernelHandle process(started.hProcess), thread(started.hThread);
@@ -107,10 +110,10 @@ using klv::Arg;
    the default verb). ShowCommand is normal, maximized, minimized or hidden
    (any other word: normal). 0 when the system started it, otherwise the
    platform's error code, always above 0 (2 no file, 3 no path, 5 denied,
-   206 a name too long for the shell, 1155 or 31 no associated program).
-   The system shows no error box. */
-KlvInt KLV_CALL kLvShellExecute(KlvText Operation, KlvText FileName, KlvText Parameters, KlvText Directory,
-                                KlvText ShowCommand) {
+   206 a text too long for the shell, 1155 no associated program). The
+   system shows no error box. */
+KlvInt KLV_CALL kLvShellExecuteW(KlvTextW Operation, KlvTextW FileName, KlvTextW Parameters, KlvTextW Directory,
+                                 KlvTextW ShowCommand) {
   return klv::IntExport(ERROR_GEN_FAILURE, [&] {
     return klv::ShellExecute(Arg(Operation), Arg(FileName), Arg(Parameters), Arg(Directory), Arg(ShowCommand));
   });
@@ -121,8 +124,17 @@ KlvInt KLV_CALL kLvShellExecute(KlvText Operation, KlvText FileName, KlvText Par
    With Wait 0 the result is 0 once it has started; otherwise the call
    returns its exit code when it ends, handling meanwhile only the paint
    messages of the caller's windows. -1 when it cannot be started. */
-KlvInt KLV_CALL kLvRunProgram(KlvText CommandLine, KlvText Directory, KlvText ShowCommand, KlvInt Wait) {
+KlvInt KLV_CALL kLvRunProgramW(KlvTextW CommandLine, KlvTextW Directory, KlvTextW ShowCommand, KlvInt Wait) {
   return klv::IntExport(klv::kNotStarted, [&] {
     return klv::RunProgram(Arg(CommandLine), Arg(Directory), Arg(ShowCommand), Wait != 0);
   });
+}
+
+KlvInt KLV_CALL kLvShellExecute(KlvText Operation, KlvText FileName, KlvText Parameters, KlvText Directory,
+                                KlvText ShowCommand) {
+  return klv::CallWide(kLvShellExecuteW, Operation, FileName, Parameters, Directory, ShowCommand);
+}
+
+KlvInt KLV_CALL kLvRunProgram(KlvText CommandLine, KlvText Directory, KlvText ShowCommand, KlvInt Wait) {
+  return klv::CallWide(kLvRunProgramW, CommandLine, Directory, ShowCommand, Wait);
 }

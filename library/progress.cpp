@@ -22,9 +22,9 @@ namespace klv {
 
 namespace {
 
-const char kClassName[] = "kLvCopyProgress";
-const char kDefaultTitle[] = "Copying";
-const char kCancelText[] = "Cancel";
+const wchar_t kClassName[] = L"kLvCopyProgress";
+const wchar_t kDefaultTitle[] = L"Copying";
+const wchar_t kCancelText[] = L"Cancel";
 
 constexpr int kNameId = 100;
 constexpr int kBarId = 101;
@@ -42,8 +42,8 @@ constexpr int kWidth = 360, kHeight = 112, kMargin = 12, kLine = 20, kButtonWidt
 
 HINSTANCE ThisModule() {
   HMODULE module = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCSTR>(&ThisModule), &module);
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCWSTR>(&ThisModule), &module);
   return module;
 }
 
@@ -52,18 +52,18 @@ HINSTANCE ThisModule() {
 class WindowClass {
  public:
   explicit WindowClass(WNDPROC procedure) : module_(ThisModule()) {
-    WNDCLASSEXA info{};
+    WNDCLASSEXW info{};
     info.cbSize = sizeof(info);
     info.lpfnWndProc = procedure;
     info.hInstance = module_;
-    info.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    info.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
     info.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     info.lpszClassName = kClassName;
-    registered_ = RegisterClassExA(&info) != 0;
+    registered_ = RegisterClassExW(&info) != 0;
     if (!registered_ && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) throw Exception("no window class");
   }
   ~WindowClass() {
-    if (registered_) UnregisterClassA(kClassName, module_);
+    if (registered_) UnregisterClassW(kClassName, module_);
   }
   WindowClass(const WindowClass&) = delete;
   WindowClass& operator=(const WindowClass&) = delete;
@@ -99,7 +99,7 @@ class DisabledOwner {
 
 class ProgressWindow : public CopyObserver {
  public:
-  explicit ProgressWindow(const std::string& title)
+  explicit ProgressWindow(const std::wstring& title)
       : class_(OnMessage), owner_(CallerWindow()), disabledOwner_(owner_), title_(title), start_(GetTickCount()) {}
 
   ~ProgressWindow() override {
@@ -113,9 +113,9 @@ class ProgressWindow : public CopyObserver {
     return Pump();
   }
 
-  bool StartFile(const std::string& name) override {
-    name_ = FitsPlatform(name) ? name : std::string();
-    if (nameLabel_) SetWindowTextA(nameLabel_, name_.c_str());
+  bool StartFile(const std::wstring& name) override {
+    name_ = FitsPlatform(name) ? name : std::wstring();
+    if (nameLabel_) SetWindowTextW(nameLabel_, name_.c_str());
     return Pump();
   }
 
@@ -129,7 +129,7 @@ class ProgressWindow : public CopyObserver {
                                      : static_cast<int>(std::min<std::uint64_t>(done_, total_) * kBarRange / total_);
     if (position != shown_ && bar_) {
       shown_ = position;
-      SendMessageA(bar_, PBM_SETPOS, position, 0);
+      SendMessageW(bar_, PBM_SETPOS, position, 0);
     }
     return Pump();
   }
@@ -138,15 +138,15 @@ class ProgressWindow : public CopyObserver {
   // Centred over the owner, or over the screen's work area without one.
   POINT Centre(int width, int height) const {
     RECT area{};
-    if (!owner_ || !GetWindowRect(owner_, &area)) SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    if (!owner_ || !GetWindowRect(owner_, &area)) SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
     return POINT{area.left + (area.right - area.left - width) / 2, area.top + (area.bottom - area.top - height) / 2};
   }
 
-  HWND Child(HWND parent, const char* className, const char* text, DWORD style, int x, int y, int width,
+  HWND Child(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int x, int y, int width,
              int height, int id, WPARAM font) {
-    const HWND child = CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
+    const HWND child = CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), class_.Module(), nullptr);
-    if (child) SendMessageA(child, WM_SETFONT, font, FALSE);
+    if (child) SendMessageW(child, WM_SETFONT, font, FALSE);
     return child;
   }
 
@@ -164,24 +164,24 @@ class ProgressWindow : public CopyObserver {
     AdjustWindowRectEx(&frame, style, FALSE, extended);
     const int width = frame.right - frame.left, height = frame.bottom - frame.top;
     POINT at = Centre(width, height);
-    const std::string caption = title_.empty() ? std::string(kDefaultTitle) : title_;
-    Window window(CreateWindowExA(extended, kClassName, FitsPlatform(caption) ? caption.c_str() : kDefaultTitle,
+    const std::wstring caption = title_.empty() ? std::wstring(kDefaultTitle) : title_;
+    Window window(CreateWindowExW(extended, kClassName, FitsPlatform(caption) ? caption.c_str() : kDefaultTitle,
                                   style, at.x, at.y, width, height, owner_, nullptr, class_.Module(), this));
     if (!window) return;
     const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
-    const HWND name = Child(window.Get(), WC_STATICA, name_.c_str(), SS_LEFTNOWORDWRAP | SS_NOPREFIX, kMargin,
+    const HWND name = Child(window.Get(), WC_STATICW, name_.c_str(), SS_LEFTNOWORDWRAP | SS_NOPREFIX, kMargin,
                             kMargin, kWidth - 2 * kMargin, kLine, kNameId, font);
-    const HWND bar = Child(window.Get(), PROGRESS_CLASSA, "", 0, kMargin, kMargin + kLine + 6, kWidth - 2 * kMargin,
+    const HWND bar = Child(window.Get(), PROGRESS_CLASSW, L"", 0, kMargin, kMargin + kLine + 6, kWidth - 2 * kMargin,
                            kLine, kBarId, font);
-    const HWND cancel = Child(window.Get(), WC_BUTTONA, kCancelText, BS_DEFPUSHBUTTON | WS_TABSTOP,
+    const HWND cancel = Child(window.Get(), WC_BUTTONW, kCancelText, BS_DEFPUSHBUTTON | WS_TABSTOP,
                               (kWidth - kButtonWidth) / 2, kHeight - kMargin - kButtonHeight, kButtonWidth,
                               kButtonHeight, IDCANCEL, font);
     if (!name || !bar || !cancel) return;
     window_ = std::move(window);
     nameLabel_ = name;
     bar_ = bar;
-    SendMessageA(bar_, PBM_SETRANGE32, 0, kBarRange);
-    if (shown_ >= 0) SendMessageA(bar_, PBM_SETPOS, shown_, 0);
+    SendMessageW(bar_, PBM_SETRANGE32, 0, kBarRange);
+    if (shown_ >= 0) SendMessageW(bar_, PBM_SETPOS, shown_, 0);
     ShowWindow(window_.Get(), SW_SHOWNORMAL);
     UpdateWindow(window_.Get());
   }
@@ -193,10 +193,10 @@ class ProgressWindow : public CopyObserver {
     MSG message;
     // Without a window of its own, none of the thread's messages are taken:
     // a null window would take them all.
-    while (window_ && PeekMessageA(&message, window_.Get(), 0, 0, PM_REMOVE)) {
-      if (!IsDialogMessageA(window_.Get(), &message)) {
+    while (window_ && PeekMessageW(&message, window_.Get(), 0, 0, PM_REMOVE)) {
+      if (!IsDialogMessageW(window_.Get(), &message)) {
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchMessageW(&message);
       }
     }
     HandlePaintMessages();
@@ -205,10 +205,10 @@ class ProgressWindow : public CopyObserver {
 
   static LRESULT CALLBACK OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-      const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-      SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+      const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+      SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
-    auto* self = reinterpret_cast<ProgressWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    auto* self = reinterpret_cast<ProgressWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     switch (message) {
       case WM_COMMAND:
         if (LOWORD(wParam) == IDCANCEL && self) self->OnCancel();
@@ -217,7 +217,7 @@ class ProgressWindow : public CopyObserver {
         if (self) self->OnCancel();
         return 0;
       default:
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
     }
   }
 
@@ -229,11 +229,11 @@ class ProgressWindow : public CopyObserver {
   WindowClass class_;
   HWND owner_;
   DisabledOwner disabledOwner_;
-  std::string title_;
+  std::wstring title_;
   DWORD start_;
   Window window_;
   bool tried_ = false;  // to make the window: it is made once, or never
-  std::string name_;
+  std::wstring name_;
   HWND nameLabel_ = nullptr;
   HWND bar_ = nullptr;
   std::uint64_t total_ = 0, done_ = 0;
@@ -244,7 +244,7 @@ class ProgressWindow : public CopyObserver {
 
 }  // namespace
 
-std::unique_ptr<CopyObserver> MakeProgressWindow(const std::string& title) {
+std::unique_ptr<CopyObserver> MakeProgressWindow(const std::wstring& title) {
   return std::make_unique<ProgressWindow>(title);
 }
 

@@ -15,7 +15,7 @@ class CopyObserver {
   // Once, before the first file: the bytes of every file to copy.
   virtual bool Begin(std::uint64_t totalBytes) = 0;
   // Before each file, by its plain name.
-  virtual bool StartFile(const std::string& name) = 0;
+  virtual bool StartFile(const std::wstring& name) = 0;
   // After each block: the bytes of it, counted in the source.
   virtual bool Advance(std::uint64_t bytes) = 0;
 };
@@ -26,7 +26,7 @@ class CopyObserver {
 // copy shows none; one that cannot be made leaves the copy to run without
 // it). It closes, and the owner is enabled again, when the returned
 // observer goes.
-std::unique_ptr<CopyObserver> MakeProgressWindow(const std::string& title);
+std::unique_ptr<CopyObserver> MakeProgressWindow(const std::wstring& title);
 
 }  // namespace klv
 

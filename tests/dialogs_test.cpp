@@ -37,9 +37,7 @@ Dialog Read(HWND window) {
   Dialog dialog;
   dialog.caption = WindowText(window);
   dialog.name = WindowText(GetDlgItem(window, cmb13));
-  char folder[MAX_PATH * 2] = {};
-  if (SendMessageA(window, CDM_GETFOLDERPATH, sizeof(folder), reinterpret_cast<LPARAM>(folder)) > 0)
-    dialog.folder = folder;
+  dialog.folder = DialogFolder(window);
   const HWND types = GetDlgItem(window, cmb1);
   const int count = static_cast<int>(SendMessageA(types, CB_GETCOUNT, 0, 0));
   for (int i = 0; i < count; ++i) {

@@ -109,11 +109,15 @@ TEST(Binary, ExportsDecoratedNamesUnderItsOwnName) {
   const auto image = ReadPeImage(BinDir() + "\\kLv_Tool.dll");
   EXPECT_EQ(image.exportName, "kLv_sys.dll");
   std::set<std::string> decorated;
-  for (const auto& row : ExpectedRows()) decorated.insert(Decorated(row.name, row.args));
-  // Exactly the directory's functions, each under name@N only.
+  for (const auto& row : ExpectedRows()) {
+    decorated.insert(Decorated(row.name, row.args));
+    decorated.insert(Decorated(std::string(row.name) + "W", row.args));
+  }
+  // Exactly the directory's functions, each under name@N and its wide twin
+  // under nameW@N.
   const std::set<std::string> exported(image.exports.begin(), image.exports.end());
   EXPECT_EQ(exported, decorated);
-  EXPECT_EQ(image.exports.size(), kRowCount);
+  EXPECT_EQ(image.exports.size(), 2 * kRowCount);
   for (const char* added : {"kLvDeleteFile@4", "kLvGetSpecialFolder@4", "kLvGetFileInfo@8", "kLvGetDriveInfo@8"})
     EXPECT_EQ(exported.count(added), 1u) << added;
 }

@@ -218,9 +218,7 @@ TEST_F(Lingo, FileDialogsOpenWhateverTheStartingFolder) {
                                       windows + "\\klv_missing", windows + "\\"}) {
       std::string shown;
       Person person(kDialogClass, title, [&](HWND dialog) {
-        char path[MAX_PATH] = {};
-        SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof path, reinterpret_cast<LPARAM>(path));
-        shown = path;
+        shown = DialogFolder(dialog);
         Press(dialog, IDCANCEL);
       });
       EXPECT_EQ(Text(method, {S(title), S(folder), S(""), S(""), S("")}), "") << method << " " << folder;

@@ -114,10 +114,13 @@ TEST_F(Ini, ReadBackSentinelAndSpecialValues) {
   EXPECT_EQ(Read("S", "Case"), "MiXeD");
 }
 
-TEST_F(Ini, NullValueRemovesTheEntryAndFails) {
+TEST_F(Ini, NullValueRemovesTheEntry) {
   ASSERT_EQ(Write("S", "gone", "here"), 0);
-  EXPECT_EQ(writeString(file.c_str(), "S", "gone", nullptr), -1);
+  ASSERT_EQ(Write("S", "stays", "there"), 0);
+  EXPECT_EQ(writeString(file.c_str(), "S", "gone", nullptr), 0);
   EXPECT_EQ(Read("S", "gone"), "dflt");
+  EXPECT_EQ(Read("S", "stays"), "there");
+  EXPECT_EQ(ReadFile(file)->find("gone"), std::string::npos);
 }
 
 TEST_F(Ini, EmptyNamesAddressEmptyNamesNeverListings) {

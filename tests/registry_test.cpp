@@ -151,13 +151,12 @@ TEST_F(Registry, WritesTextAsRegSzAndReadsItBack) {
   EXPECT_EQ(Read(key, "Product", "path"), "Replaced");  // the registry ignores case in names
 }
 
-TEST_F(Registry, ReadingAMissingKeyCreatesItEmptyButNotTheSection) {
+TEST_F(Registry, ReadingCreatesNoKey) {
   const std::string fresh = key + "\\Fresh";
   EXPECT_EQ(Read(fresh, "Sec", "v", "fallback"), "fallback");
   EXPECT_EQ(readInteger("", fresh.c_str(), "Sec", "v", -12), -12);
-  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, fresh));
-  EXPECT_EQ(Contents(HKEY_CURRENT_USER, fresh), std::make_pair(0L, 0L));
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, fresh + "\\Sec"));
+  EXPECT_EQ(Read(key, "Fresh\\Sec", "v", "fallback"), "fallback");
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, fresh));
 }
 
 TEST_F(Registry, RootKeyNamesAreComparedExactly) {
@@ -363,13 +362,15 @@ TEST_F(Registry, OverlongNamesAreRefused) {
 TEST_F(Registry, KeyWithoutWriteAccess) {
   const std::string locked = key + "\\Locked";
   ASSERT_TRUE(SetRaw(HKEY_CURRENT_USER, locked, "v", REG_SZ, std::string("old", 4)));
+  ASSERT_TRUE(SetRaw(HKEY_CURRENT_USER, locked, "n", REG_SZ, std::string("42", 3)));
   ASSERT_TRUE(DenyWrites(HKEY_CURRENT_USER, locked));
 
   EXPECT_EQ(Write(locked, "", "v", "new"), -1);
   EXPECT_EQ(Bytes(HKEY_CURRENT_USER, locked, "v"), std::string("old", 4));
-  // Every key is opened with full access, reading included.
-  EXPECT_EQ(Read(locked, "", "v"), "dflt");
-  EXPECT_EQ(Number(locked, "", "v", 8), 8);
+  // A reader asks for read access only, as a standard user reading
+  // HKEY_LOCAL_MACHINE must.
+  EXPECT_EQ(Read(locked, "", "v"), "old");
+  EXPECT_EQ(Number(locked, "", "n", 8), 42);
 
   // Sections of a working key that could not be opened are not taken below
   // the root instead.
@@ -385,7 +386,7 @@ TEST_F(Registry, KeyWithoutWriteAccess) {
   EXPECT_EQ(Read(locked, "\\" + key + "\\Open", "v"), "fine");
   // The locked key as a section of an open one.
   EXPECT_EQ(Write(key, "Locked", "v", "new"), -1);
-  EXPECT_EQ(Read(key, "Locked", "v"), "dflt");
+  EXPECT_EQ(Read(key, "Locked", "v"), "old");
 }
 
 TEST_F(Registry, LeavesNoHandlesOpen) {

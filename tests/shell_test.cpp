@@ -153,7 +153,9 @@ TEST_F(Programs, ShellErrorsAreCodesWithoutABox) {
   EXPECT_EQ(shellExecute("", "", "", "", ""), 2);
   const std::string missing = dir / "missing.txt";
   EXPECT_EQ(shellExecute(huge.c_str(), missing.c_str(), huge.c_str(), huge.c_str(), huge.c_str()), 206);
-  EXPECT_EQ(shellExecute("", missing.c_str(), LongText(5000).c_str(), LongText(5000).c_str(), huge.c_str()), 2);
+  EXPECT_EQ(shellExecute("", missing.c_str(), LongText(5000).c_str(), LongText(5000).c_str(), LongText(5000).c_str()), 2);
+  // A text the shell cannot take is refused before anything starts.
+  EXPECT_EQ(shellExecute("", missing.c_str(), "", "", huge.c_str()), 206);
   EXPECT_EQ(shellExecute("nosuchverb", missing.c_str(), "", "", "sideways"), 2);
   EXPECT_TRUE(OwnWindows(kDialogClass).empty());
 }

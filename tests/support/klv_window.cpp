@@ -47,6 +47,16 @@ void ForceClose(HWND window) {
 
 }  // namespace
 
+std::string DialogFolder(HWND dialog) {
+  // The library's dialogs are Unicode ones, which answer this message in
+  // UTF-16 whichever way it is sent.
+  wchar_t folder[MAX_PATH * 2] = {};
+  if (SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH * 2, reinterpret_cast<LPARAM>(folder)) <= 0) return std::string();
+  char ansi[MAX_PATH * 4] = {};
+  WideCharToMultiByte(CP_ACP, 0, folder, -1, ansi, sizeof(ansi), nullptr, nullptr);
+  return ansi;
+}
+
 std::string WindowText(HWND window) {
   // WM_GETTEXT through SendMessage: GetWindowText does not ask another
   // thread's controls for their text. A window that does not answer in

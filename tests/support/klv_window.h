@@ -19,6 +19,8 @@ constexpr const char kDialogClass[] = "#32770";
 
 // The text of a window of any process; empty when it does not answer in time.
 std::string WindowText(HWND window);
+// The folder a common Open or Save dialog shows, in the ANSI code page.
+std::string DialogFolder(HWND dialog);
 std::string ClassOf(HWND window);
 
 // A visible top-level window of this process with this class and caption,
