@@ -780,3 +780,30 @@ TEST(XtraHostText, Utf8OnlyForDirector11AndLater) {
     instance->Release();
   }
 }
+
+// This test's command line is ANSI, its environment Unicode: moahost reads
+// its command line as Unicode, hands texts over in the presented version's
+// encoding and prints UTF-8 whatever the version.
+TEST(MoaHostProgram, HandsTextsOverInTheVersionsEncodingAndPrintsUtf8) {
+  const std::string xtra = " \"" + XtraPath() + "\" ";
+  std::wstring wide = L"\u8868\u30BD\u80FD";  // a name the system code page holds
+  if (GetACP() != 932) wide = L"J\u00FCrgen";
+  const std::string ansi = moahost::Recode(moahost::Utf8(wide), CP_UTF8, CP_ACP);
+  SavedVariable unicode("KLV_MOA_UNICODE"), held("KLV_MOA_ANSI");
+  ASSERT_TRUE(SetEnvironmentVariableW(L"KLV_MOA_UNICODE", L"Ωμέγα 日本 🎵"));
+  ASSERT_TRUE(SetEnvironmentVariableW(L"KLV_MOA_ANSI", wide.c_str()));
+  for (const char* director : {"", "--director 11.5"})
+    EXPECT_EQ(Moahost(director + xtra + "kLvGetEnvironmentVariable \"KLV_MOA_UNICODE\"").output, "\"Ωμέγα 日本 🎵\"\n");
+  EXPECT_EQ(Moahost("--director 10" + xtra + "kLvGetEnvironmentVariable \"KLV_MOA_ANSI\"").output,
+            "\"" + moahost::Utf8(wide) + "\"\n");
+  EXPECT_EQ(Moahost("--director 10" + xtra + "kLvGetEnvironmentVariable \"KLV_MOA_UNICODE\"").output.find('?'),
+            std::string::npos);
+
+  TempDir dir;
+  const std::wstring folder = moahost::Utf16(dir.Path()) + L"\\" + wide;
+  EXPECT_EQ(Moahost("--director 11.5" + xtra + "kLvCreateDirectory \"" + dir / ansi + "\"").output, "0\n");
+  EXPECT_NE(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(Moahost("--director 10" + xtra + "kLvRemoveDirectory \"" + dir / ansi + "\"").output, "0\n");
+  EXPECT_EQ(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(Moahost("--director" + xtra).exitCode, 2);
+}
