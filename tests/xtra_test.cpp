@@ -168,7 +168,7 @@ TEST_F(XtraTest, ClassFormForEachClassAndForNull) {
   MoaCreateProc create = nullptr;
   MoaDestroyProc destroy = nullptr;
   ASSERT_EQ(Xtra().getClassForm(&kScriptClassID, &size, &create, &destroy), kMoaErr_NoErr);
-  EXPECT_EQ(size, 28);  // the header and the value interface
+  EXPECT_EQ(size, 32);  // the header, the value interface and the host's code page
   EXPECT_NE(create, nullptr);
   EXPECT_NE(destroy, nullptr);
   const MoaCreateProc scriptCreate = create;
@@ -621,4 +621,58 @@ TEST(MoaHostProgram, AllocationFailuresEndCleanly) {
   EXPECT_EQ(Moahost("--fail-alloc=3" + xtra).exitCode, 1);  // the script interface
   EXPECT_EQ(Moahost("--fail-alloc=4" + xtra).exitCode, 0);
   EXPECT_EQ(Moahost("--fail-alloc-from=2" + xtra).exitCode, 3);
+}
+
+// --- the host's encoding, chosen per instance from IMoaAppInfo
+
+TEST(XtraHostText, Utf8OnlyForDirector11AndLater) {
+  struct Case {
+    const char* product;
+    const char* version;
+    bool appInfo;
+    UINT codePage;
+  } const cases[] = {
+      {"Director", "11.5", true, CP_UTF8},  {"Director", "12.0", true, CP_UTF8},  {"Director", "11", true, CP_UTF8},
+      {"Director", "110.1", true, CP_UTF8}, {"Director", "4294967306", true, CP_UTF8},
+      {"Director", "10.1", true, CP_ACP},   {"Director", "5.0a", true, CP_ACP},   {"Director", "1.12", true, CP_ACP},
+      {"Director", "abc", true, CP_ACP},    {"Director", "", true, CP_ACP},       {"Director", " 12.0", true, CP_ACP},
+      {"Shockwave", "11.5", true, CP_ACP},  {"Director", "12.0", false, CP_ACP},
+  };
+  for (const Case& c : cases) {
+    moahost::Options options;
+    options.product = c.product, options.version = c.version, options.refuseAppInfo = !c.appInfo;
+    moahost::Host host(XtraPath(), options);
+    moahost::Instance* instance = host.Create(&kScriptClassID);
+    EXPECT_EQ(*instance->Field<UINT>(28), c.codePage) << c.product << " " << c.version;
+    EXPECT_EQ(options.CodePage(), c.codePage) << "moahost speaks otherwise: " << c.version;
+    EXPECT_EQ(host.AppInfoInterface().Refs(), 1u);  // asked and released
+    instance->Release();
+  }
+}
+
+// This test's command line is ANSI, its environment Unicode: moahost reads
+// its command line as Unicode, hands texts over in the presented version's
+// encoding and prints UTF-8 whatever the version.
+TEST(MoaHostProgram, HandsTextsOverInTheVersionsEncodingAndPrintsUtf8) {
+  const std::string xtra = " \"" + XtraPath() + "\" ";
+  std::wstring wide = L"\u8868\u30BD\u80FD";  // a name the system code page holds
+  if (GetACP() != 932) wide = L"J\u00FCrgen";
+  const std::string ansi = moahost::Recode(moahost::Utf8(wide), CP_UTF8, CP_ACP);
+  SavedVariable unicode("KLV_MOA_UNICODE"), held("KLV_MOA_ANSI");
+  ASSERT_TRUE(SetEnvironmentVariableW(L"KLV_MOA_UNICODE", L"Ωμέγα 日本 🎵"));
+  ASSERT_TRUE(SetEnvironmentVariableW(L"KLV_MOA_ANSI", wide.c_str()));
+  for (const char* director : {"", "--director 11.5"})
+    EXPECT_EQ(Moahost(director + xtra + "kLvGetEnvironmentVariable \"KLV_MOA_UNICODE\"").output, "\"Ωμέγα 日本 🎵\"\n");
+  EXPECT_EQ(Moahost("--director 10" + xtra + "kLvGetEnvironmentVariable \"KLV_MOA_ANSI\"").output,
+            "\"" + moahost::Utf8(wide) + "\"\n");
+  EXPECT_EQ(Moahost("--director 10" + xtra + "kLvGetEnvironmentVariable \"KLV_MOA_UNICODE\"").output.find('?'),
+            std::string::npos);
+
+  TempDir dir;
+  const std::wstring folder = moahost::Utf16(dir.Path()) + L"\\" + wide;
+  EXPECT_EQ(Moahost("--director 11.5" + xtra + "kLvCreateDirectory \"" + dir / ansi + "\"").output, "0\n");
+  EXPECT_NE(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(Moahost("--director 10" + xtra + "kLvRemoveDirectory \"" + dir / ansi + "\"").output, "0\n");
+  EXPECT_EQ(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(Moahost("--director" + xtra).exitCode, 2);
 }
