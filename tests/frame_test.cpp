@@ -56,6 +56,19 @@ TEST(Binary, ImportsOnlySystemDlls) {
   }
 }
 
+// Windows XP is the floor: no deliverable imports what only later
+// versions have (the C++ runtime would take GetTickCount64).
+TEST(Binary, DeliverablesImportNothingWindowsXpLacks) {
+  const std::set<std::string> later = {"GetTickCount64", "InitializeConditionVariable", "SleepConditionVariableCS",
+                                       "WakeConditionVariable", "InitializeSRWLock", "AcquireSRWLockExclusive",
+                                       "InitOnceExecuteOnce", "GetFileInformationByHandleEx", "CreateSymbolicLinkW"};
+  for (const char* file : {"kLv_Tool.dll", "kLvTools.x32", "autorun.exe"}) {
+    const auto image = ReadPeImage(BinDir() + "\\" + file);
+    ASSERT_FALSE(image.importedFunctions.empty()) << file;
+    for (const auto& function : image.importedFunctions) EXPECT_EQ(later.count(function), 0u) << file << ": " << function;
+  }
+}
+
 TEST(Binary, ExportsDecoratedNamesUnderItsOwnName) {
   const auto image = ReadPeImage(BinDir() + "\\kLv_Tool.dll");
   EXPECT_EQ(image.exportName, "kLv_sys.dll");
