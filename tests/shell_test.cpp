@@ -96,14 +96,11 @@ std::string Unique(const char* what) {
 
 class Programs : public ::testing::Test {
  protected:
-  decltype(&kLvShellExecute) shellExecute = KLV_FN(kLvShellExecute);
-  decltype(&kLvRunProgram) runProgram = KLV_FN(kLvRunProgram);
-  decltype(&kLvBrowseForFolder) browseForFolder = KLV_FN(kLvBrowseForFolder);
   TempDir dir;
 
-  int Open(const char* verb, const std::string& file) { return shellExecute(verb, file.c_str(), "", "", "normal"); }
+  int Open(const char* verb, const std::string& file) { return kLvShellExecute(verb, file.c_str(), "", "", "normal"); }
   int Run(const std::string& line, int wait, const char* folder = "") {
-    return runProgram(line.c_str(), folder, "normal", wait);
+    return kLvRunProgram(line.c_str(), folder, "normal", wait);
   }
 };
 
@@ -149,21 +146,21 @@ TEST_F(Programs, ShellErrorsAreCodesWithoutABox) {
   EXPECT_EQ(Open("", huge), 206);
   EXPECT_EQ(Open("", dir / LongText(1000)), 206);
   // Null and empty texts, long texts where the shell takes them, unknown words.
-  EXPECT_EQ(shellExecute(nullptr, nullptr, nullptr, nullptr, nullptr), 2);
-  EXPECT_EQ(shellExecute("", "", "", "", ""), 2);
+  EXPECT_EQ(kLvShellExecute(nullptr, nullptr, nullptr, nullptr, nullptr), 2);
+  EXPECT_EQ(kLvShellExecute("", "", "", "", ""), 2);
   const std::string missing = dir / "missing.txt";
-  EXPECT_EQ(shellExecute(huge.c_str(), missing.c_str(), huge.c_str(), huge.c_str(), huge.c_str()), 206);
-  EXPECT_EQ(shellExecute("", missing.c_str(), LongText(5000).c_str(), LongText(5000).c_str(), LongText(5000).c_str()), 2);
+  EXPECT_EQ(kLvShellExecute(huge.c_str(), missing.c_str(), huge.c_str(), huge.c_str(), huge.c_str()), 206);
+  EXPECT_EQ(kLvShellExecute("", missing.c_str(), LongText(5000).c_str(), LongText(5000).c_str(), LongText(5000).c_str()), 2);
   // A text the shell cannot take is refused before anything starts.
-  EXPECT_EQ(shellExecute("", missing.c_str(), "", "", huge.c_str()), 206);
-  EXPECT_EQ(shellExecute("nosuchverb", missing.c_str(), "", "", "sideways"), 2);
+  EXPECT_EQ(kLvShellExecute("", missing.c_str(), "", "", huge.c_str()), 206);
+  EXPECT_EQ(kLvShellExecute("nosuchverb", missing.c_str(), "", "", "sideways"), 2);
   EXPECT_TRUE(OwnWindows(kDialogClass).empty());
 }
 
 TEST_F(Programs, RunAnswersTheExitCode) {
   EXPECT_EQ(Run(Stub() + " 7", 1), 7);
   EXPECT_EQ(Run(Stub() + " 0", -5), 0);
-  EXPECT_EQ(runProgram((Stub() + " 3").c_str(), dir.Path().c_str(), "hidden", 1), 3);
+  EXPECT_EQ(kLvRunProgram((Stub() + " 3").c_str(), dir.Path().c_str(), "hidden", 1), 3);
   // Without Wait the call returns while the program still runs.
   NamedEvent go(Unique("go"));
   const DWORD handles = HandleCount();
@@ -174,7 +171,7 @@ TEST_F(Programs, RunAnswersTheExitCode) {
   // Bad input: nothing starts.
   EXPECT_EQ(Run("\"" + (dir / "missing.exe") + "\"", 1), -1);
   EXPECT_EQ(Run(Stub() + " 1", 1, (dir / "missing").c_str()), -1);
-  EXPECT_EQ(runProgram(nullptr, nullptr, nullptr, 1), -1);
+  EXPECT_EQ(kLvRunProgram(nullptr, nullptr, nullptr, 1), -1);
   EXPECT_EQ(Run("", 0), -1);
   EXPECT_EQ(Run(LongText(100000), 1), -1);
   EXPECT_EQ(Run(Stub() + " 4", 1, LongText(100000).c_str()), -1);
@@ -225,7 +222,7 @@ TEST_F(Programs, FolderPickerStartsThereAndAnswersTheChoice) {
     WaitIdle(picker);
     Press(picker, IDOK);
   });
-  EXPECT_EQ(std::string(browseForFolder("Pick the target", (start + "\\").c_str())), chosen);
+  EXPECT_EQ(std::string(kLvBrowseForFolder("Pick the target", (start + "\\").c_str())), chosen);
   person.Finish();
   EXPECT_TRUE(person.Saw());
   EXPECT_EQ(selected, "start");
@@ -239,12 +236,12 @@ TEST_F(Programs, FolderPickerCancelAndBadStartFolders) {
   const std::string starts[] = {"", dir / "file.txt", dir / "missing", "CON", huge};
   for (const std::string& start : starts) {
     Person person(kDialogClass, kPickerCaption, [&](HWND picker) { Press(picker, IDCANCEL); });
-    EXPECT_EQ(std::string(browseForFolder(huge.c_str(), start.c_str())), "") << start.substr(0, 40);
+    EXPECT_EQ(std::string(kLvBrowseForFolder(huge.c_str(), start.c_str())), "") << start.substr(0, 40);
     person.Finish();
     EXPECT_TRUE(person.Saw()) << start.substr(0, 40);
   }
   Person person(kDialogClass, kPickerCaption, [&](HWND picker) { Press(picker, IDCANCEL); });
-  EXPECT_EQ(std::string(browseForFolder(nullptr, nullptr)), "");
+  EXPECT_EQ(std::string(kLvBrowseForFolder(nullptr, nullptr)), "");
   person.Finish();
   EXPECT_TRUE(person.Saw());
 }
