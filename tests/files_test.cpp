@@ -701,8 +701,7 @@ struct Answers {
   DWORD longestMs = 0;
 };
 
-Answers CopyWatched(decltype(&kLvCopyFileProgress) copy, const std::string& from, const std::string& to,
-                    int cancelAt = -1) {
+Answers CopyWatched(const std::string& from, const std::string& to, int cancelAt = -1) {
   Answers answers;
   Person person(kProgressClass, "Watched", [&](HWND window) {
     for (DWORD_PTR unused; IsWindow(window); ++answers.count, Sleep(10)) {
@@ -712,7 +711,7 @@ Answers CopyWatched(decltype(&kLvCopyFileProgress) copy, const std::string& from
       if (answers.count == cancelAt) Press(window, IDCANCEL);
     }
   });
-  answers.result = copy(from.c_str(), to.c_str(), "Watched");
+  answers.result = kLvCopyFileProgress(from.c_str(), to.c_str(), "Watched");
   person.Finish();
   std::printf("%s: %d answers, longest %lu ms\n", from.c_str(), answers.count, answers.longestMs);
   return answers;
@@ -734,13 +733,13 @@ TEST_F(Files, ProgressWindowAnswersWithinAQuarterSecond) {
   // A 64 MiB file expanded from the LZ format, cancelled part-way: nothing of it stays.
   ASSERT_TRUE(WriteFile(src + "\\big.tx_", SzddCompress(TextLike(64 << 20, 41), 't')));
   SetEnvironmentVariableA(rate.Name().c_str(), "8000000");
-  const Answers lz = CopyWatched(copyFileProgress, src + "\\big.tx_", dst + "\\big.txt", 20);
+  const Answers lz = CopyWatched(src + "\\big.tx_", dst + "\\big.txt", 20);
   EXPECT_EQ(lz.result, 6);
   EXPECT_FALSE(klvtest::Exists(dst + "\\big.txt"));
   // A plain file read at 2 MB a second, to its end.
   ASSERT_TRUE(WriteFile(src + "\\slow.bin", RandomBytes(3 << 20, 42)));
   SetEnvironmentVariableA(rate.Name().c_str(), "2000000");
-  const Answers slow = CopyWatched(copyFileProgress, src + "\\slow.bin", dst + "\\slow.bin");
+  const Answers slow = CopyWatched(src + "\\slow.bin", dst + "\\slow.bin");
   EXPECT_EQ(slow.result, 0);
   EXPECT_TRUE(Content(dst + "\\slow.bin") == Content(src + "\\slow.bin"));
   for (const Answers& answers : {lz, slow}) {
