@@ -984,33 +984,24 @@ TEST_F(Launcher, FatalErrorsShowABoxAndEndNonZero) {
     Launch launch(disc);
     ExpectErrorBox(launch);
   }
-  {
-    SCOPED_TRACE("a program that is a folder");
-    product.icon = "";
-    product.executable = "game";
+  struct Refused {
+    const char* what;
+    std::string executable, says;
+    long long code;
+  };
+  product.icon = "";
+  for (const Refused& refused : {Refused{"a program that is a folder", "game", disc + "\\game", ERROR_DIRECTORY},
+                                 Refused{"a document instead of a program", "readme.klvdoc",
+                                         "It is not a program that Windows can run.", ERROR_BAD_EXE_FORMAT},
+                                 Refused{"the launcher itself, by another name", "AUTORUN.EXE", "It is this launcher",
+                                         ERROR_INVALID_PARAMETER}}) {
+    SCOPED_TRACE(refused.what);
+    product.executable = refused.executable;
     Kelbit(disc, product);
     long long code = 0;
     const std::string text = StartFailsWithErrorBox(disc, &code);
-    EXPECT_NE(text.find(disc + "\\game"), std::string::npos) << text;
-    EXPECT_EQ(code, ERROR_DIRECTORY);
-  }
-  {
-    SCOPED_TRACE("a document instead of a program");
-    product.executable = "readme.klvdoc";
-    Kelbit(disc, product);
-    long long code = 0;
-    const std::string text = StartFailsWithErrorBox(disc, &code);
-    EXPECT_NE(text.find("It is not a program that Windows can run."), std::string::npos) << text;
-    EXPECT_EQ(code, ERROR_BAD_EXE_FORMAT);
-  }
-  {
-    SCOPED_TRACE("the launcher itself, by another name");
-    product.executable = "AUTORUN.EXE";
-    Kelbit(disc, product);
-    long long code = 0;
-    const std::string text = StartFailsWithErrorBox(disc, &code);
-    EXPECT_NE(text.find("It is this launcher"), std::string::npos) << text;
-    EXPECT_EQ(code, ERROR_INVALID_PARAMETER);
+    EXPECT_NE(text.find(refused.says), std::string::npos) << text;
+    EXPECT_EQ(code, refused.code);
   }
   {
     SCOPED_TRACE("a program name with a quote");
