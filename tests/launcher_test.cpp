@@ -41,6 +41,13 @@ std::string Windows(const std::string& name) {
   return std::string(folder) + "\\" + name;
 }
 
+// 4 KiB of bytes that make no INI file: every byte value, no line breaks.
+std::string Junk() {
+  std::string junk;
+  for (int i = 0; i < 4096; ++i) junk += static_cast<char>((i * 7919 + 13) % 256);
+  return junk;
+}
+
 // The code page's form of a name it holds.
 std::string AnsiName(const std::wstring& text) { return Ansi(text).value(); }
 
@@ -825,9 +832,7 @@ TEST_F(Launcher, InstallInTheVirtualStoreCounts) {
   }
   {
     SCOPED_TRACE("the virtual store copy is no INI file");
-    std::string junk;
-    for (int i = 0; i < 4096; ++i) junk += static_cast<char>((i * 7919 + 13) % 256);
-    EXPECT_TRUE(WriteFile(store, junk + "\r\nVentrix]\r\nInstalled\r\n[Ventrix\r\n=x\r\n"));
+    EXPECT_TRUE(WriteFile(store, Junk() + "\r\nVentrix]\r\nInstalled\r\n[Ventrix\r\n=x\r\n"));
     ExpectSetupBranch(disc);
   }
   {
@@ -1025,9 +1030,7 @@ TEST_F(Launcher, BadKelbitIniNeverCrashes) {
   }
   {
     SCOPED_TRACE("garbled");
-    std::string junk;
-    for (int i = 0; i < 4096; ++i) junk += static_cast<char>((i * 7919 + 13) % 256);
-    EXPECT_TRUE(WriteFile(kelbit, junk + "\r\n[Product Info\r\n=\r\n[]\r\nHeader\r\n"));
+    EXPECT_TRUE(WriteFile(kelbit, Junk() + "\r\n[Product Info\r\n=\r\n[]\r\nHeader\r\n"));
     ExpectSetupBranch(disc);
   }
   {
