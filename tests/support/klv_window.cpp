@@ -245,6 +245,8 @@ LRESULT CALLBACK CallerWindow::OnMessage(HWND window, UINT message, WPARAM wPara
   auto* self = reinterpret_cast<CallerWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (self && message == WM_PAINT) InterlockedIncrement(&self->paints_);
   if (self && message == WM_USER) InterlockedIncrement(&self->userMessages_);
+  if (self && (message == WM_LBUTTONDOWN || message == WM_KEYDOWN || message == WM_SYSKEYDOWN))
+    InterlockedIncrement(&self->presses_);
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
