@@ -8,6 +8,7 @@
 #include <commdlg.h>
 #include <dlgs.h>
 
+#include <thread>
 #include <vector>
 
 using namespace klvtest;
@@ -317,5 +318,28 @@ TEST_F(FileDialog, StartingFoldersThatAreNoFolderLeaveThePlatformsChoice) {
     // A folder given with a trailing backslash is a folder.
     Shown(fn, caption, dir / "sub\\", "", "", "", &seen);
     EXPECT_EQ(seen.folder, dir / "sub") << caption;
+  }
+}
+
+TEST_F(FileDialog, BelongsToTheCallersActiveWindow) {
+  for (const bool saving : {false, true}) {
+    const std::string caption = saving ? "Save File" : "Open File";
+    const auto show = [&] {
+      const CurrentFolder kept;
+      EXPECT_STREQ((saving ? save : open)("", dir.Path().c_str(), "", "", ""), "");
+    };
+    {
+      CallerWindow caller;
+      const Ownership owned = OwnerWhileShown(caption, IDCANCEL, show);
+      EXPECT_TRUE(owned.shown) << caption;
+      EXPECT_EQ(owned.owner, caller.Get()) << caption;
+      EXPECT_FALSE(owned.ownerEnabled) << caption;
+      EXPECT_TRUE(IsWindowEnabled(caller.Get())) << caption;
+    }
+    // A thread without a window: the dialog has no owner.
+    Ownership unowned;
+    std::thread([&] { unowned = OwnerWhileShown(caption, IDCANCEL, show); }).join();
+    EXPECT_TRUE(unowned.shown) << caption;
+    EXPECT_EQ(unowned.owner, nullptr) << caption;
   }
 }

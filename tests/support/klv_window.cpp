@@ -250,4 +250,17 @@ LRESULT CALLBACK CallerWindow::OnMessage(HWND window, UINT message, WPARAM wPara
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
+Ownership OwnerWhileShown(const std::string& caption, int press, const std::function<void()>& show) {
+  Ownership seen;
+  Person person(kDialogClass, caption, [&](HWND window) {
+    seen.owner = GetWindow(window, GW_OWNER);
+    seen.ownerEnabled = seen.owner && IsWindowEnabled(seen.owner);
+    Press(window, press);
+  });
+  show();
+  person.Finish();
+  seen.shown = person.Saw();
+  return seen;
+}
+
 }  // namespace klvtest

@@ -115,6 +115,16 @@ class Person {
   std::thread thread_;
 };
 
+// What a window of this process captioned `caption` showed of its owner
+// while `show` ran: the owner (null when it had none), and whether that
+// owner was enabled meanwhile. The window is closed with the button `press`.
+struct Ownership {
+  bool shown = false;
+  HWND owner = nullptr;
+  bool ownerEnabled = false;
+};
+Ownership OwnerWhileShown(const std::string& caption, int press, const std::function<void()>& show);
+
 }  // namespace klvtest
 
 #endif
