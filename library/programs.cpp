@@ -153,6 +153,11 @@ struct Started {
 // which asks the user's consent (CreateProcess refuses such a program).
 Started StartThroughShell(const std::wstring& commandLine, const std::wstring& directory, int show) {
   const CommandParts parts = SplitCommandLine(commandLine);
+  Started started;
+  if (parts.program.size() > kMaxShellFileName) {
+    started.failure = kNotStarted;
+    return started;
+  }
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof(info);
   info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
@@ -161,7 +166,6 @@ Started StartThroughShell(const std::wstring& commandLine, const std::wstring& d
   info.lpParameters = parts.arguments.empty() ? nullptr : parts.arguments.c_str();
   info.lpDirectory = directory.empty() ? nullptr : directory.c_str();
   info.nShow = show;
-  Started started;
   if (ShellExecuteExW(&info))
     started.process.Reset(info.hProcess);
   else
@@ -179,8 +183,8 @@ Started StartProgram(const std::wstring& commandLine, const std::wstring& direct
   Started started;
   if (CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr,
                      directory.empty() ? nullptr : directory.c_str(), &startup, &process)) {
+    const KernelHandle thread(process.hThread);
     started.process.Reset(process.hProcess);
-    CloseKernelHandle(process.hThread);
   } else if (GetLastError() == kElevationRequired) {
     return StartThroughShell(commandLine, directory, show);
   } else {
@@ -213,8 +217,9 @@ using klv::Arg;
    the default verb). ShowCommand is normal, maximized, minimized or hidden
    (any other word: normal). 0 when the system started it, otherwise the
    platform's error code, always above 0 (2 no file, 3 no path, 5 denied,
-   206 a text too long for the shell, 1155 no associated program). The
-   system shows no error box. */
+   123 a wildcard in the name, 206 a text too long for the shell, 1155 no
+   associated program, 31 any other failure, a text that is no text
+   included). The system shows no error box. */
 KlvInt KLV_CALL kLvShellExecuteW(KlvTextW Operation, KlvTextW FileName, KlvTextW Parameters, KlvTextW Directory,
                                  KlvTextW ShowCommand) {
   return klv::IntExport(ERROR_GEN_FAILURE, [&] {
