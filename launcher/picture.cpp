@@ -1,6 +1,7 @@
 #include "picture.h"
 
-#include "module1.h"
+#include "ending.h"
+#include "paths.h"
 
 namespace autorun {
 
@@ -21,10 +22,10 @@ DWORD PictureError(HRESULT result) {
 
 }  // namespace
 
-Picture Picture::FromFile(const std::string& path) {
-  const std::string what = "Cannot load the picture " + Shown(path) + ".";
-  if (path.size() >= kTextLimit) Fatal(what, ERROR_FILENAME_EXCED_RANGE);
-  const klv::File file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+Picture Picture::FromFile(const std::wstring& path) {
+  const std::wstring what = L"Cannot load the picture " + Shown(path) + L".";
+  if (path.size() >= kLongestText) Fatal(what, ERROR_FILENAME_EXCED_RANGE);
+  const klv::File file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) Fatal(what, GetLastError());
   const DWORD size = GetFileSize(file.Get(), nullptr);
@@ -49,7 +50,7 @@ Picture Picture::FromFile(const std::string& path) {
   if (IsIconFile(head, size)) {
     const int side = GetSystemMetrics(SM_CXICON);
     picture.icon_.Reset(
-        static_cast<HICON>(LoadImageA(nullptr, path.c_str(), IMAGE_ICON, side, side, LR_LOADFROMFILE)));
+        static_cast<HICON>(LoadImageW(nullptr, path.c_str(), IMAGE_ICON, side, side, LR_LOADFROMFILE)));
     if (!picture.icon_) Fatal(what, GetLastError() ? GetLastError() : ERROR_INVALID_DATA);
     return picture;
   }
@@ -70,19 +71,19 @@ Picture Picture::FromResource(int id) {
   Picture picture;
   const int side = GetSystemMetrics(SM_CXICON);
   picture.icon_.Reset(static_cast<HICON>(
-      LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, side, side, LR_DEFAULTCOLOR)));
-  if (!picture.icon_) Fatal("Cannot load the notepad picture of this program.", GetLastError());
+      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, side, side, LR_DEFAULTCOLOR)));
+  if (!picture.icon_) Fatal(L"Cannot load the notepad picture of this program.", GetLastError());
   return picture;
 }
 
-Picture Picture::ProgramIcon(const std::string& path) {
+Picture Picture::ProgramIcon(const std::wstring& path) {
   Picture picture;
   HICON large = nullptr;
   // Longer names cannot name a program file that the icon reader opens.
-  if (path.size() < MAX_PATH && ExtractIconExA(path.c_str(), 0, &large, nullptr, 1) > 0 && large)
+  if (path.size() < MAX_PATH && ExtractIconExW(path.c_str(), 0, &large, nullptr, 1) > 0 && large)
     picture.icon_.Reset(large);
   else  // a copy of the system's shared icon, which is never destroyed
-    picture.icon_.Reset(CopyIcon(LoadIconA(nullptr, MAKEINTRESOURCEA(32512))));  // IDI_APPLICATION
+    picture.icon_.Reset(CopyIcon(LoadIconW(nullptr, IDI_APPLICATION)));
   return picture;
 }
 

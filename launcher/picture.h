@@ -19,11 +19,11 @@ class Picture {
   // The picture in a file: icon and cursor files through the icon loader,
   // anything else through the platform's picture loader. A file that is
   // missing or is not a picture is a fatal error.
-  static Picture FromFile(const std::string& path);
+  static Picture FromFile(const std::wstring& path);
   // An icon resource of this program.
   static Picture FromResource(int id);
   // The icon of a program file, or the system's default program icon.
-  static Picture ProgramIcon(const std::string& path);
+  static Picture ProgramIcon(const std::wstring& path);
 
   void Draw(HDC dc, const RECT& box) const;
 

@@ -3,41 +3,13 @@
 #include <windows.h>
 
 #include <cstring>
-#include <type_traits>
 
 #include "ansi.h"
-#include "directory.h"
+#include "signatures.h"
 
 namespace klv {
 
 namespace {
-
-// Every prototype in kLv_Tool.h must match its row of the function
-// directory: the argument count and whether the result is a text, for the
-// ANSI export and its wide twin alike.
-template <class F>
-struct Signature;
-template <class R, class... A>
-struct Signature<R(__stdcall*)(A...)> {
-  static constexpr std::size_t arity = sizeof...(A);
-  static constexpr bool returnsText = std::is_same<R, KlvText>::value || std::is_same<R, KlvTextW>::value;
-};
-
-constexpr std::size_t DeclaredArity(const char* letters) {
-  return (letters[0] == 'V' && letters[1] == '\0') ? 0 : std::char_traits<char>::length(letters);
-}
-
-#define KLV_CHECK_ROW(name, upper, result, args, line)                                    \
-  static_assert(Signature<decltype(&::name)>::arity == DeclaredArity(args),              \
-                #name ": argument count differs from the directory");                   \
-  static_assert(Signature<decltype(&::name##W)>::arity == DeclaredArity(args),           \
-                #name "W: argument count differs from the directory");                  \
-  static_assert(Signature<decltype(&::name)>::returnsText == (result[0] == 'S'),         \
-                #name ": result kind differs from the directory");                      \
-  static_assert(Signature<decltype(&::name##W)>::returnsText == (result[0] == 'S'),      \
-                #name "W: result kind differs from the directory");
-KLV_FUNCTIONS(KLV_CHECK_ROW)
-#undef KLV_CHECK_ROW
 
 // The text results of one thread: the wide one, and the ANSI one made
 // from it. Each thread gets its own on its first text result, kept in a

@@ -1,6 +1,7 @@
 // INI files through the platform's profile calls.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@ class TIniLFile {
   static constexpr std::size_t kMaxName = 127;      // section and entry names handed to the platform
   static constexpr std::size_t kMaxDefault = 255;   // default text handed to the platform
   static constexpr std::size_t kValueBuffer = 32768;
+  static constexpr std::size_t kFirstBuffer = 512;
   static constexpr std::size_t kMaxHexDigits = 255; // text kept after a "0x" prefix
 
   explicit TIniLFile(std::wstring fileName) : fileName_(std::move(fileName)) {}
@@ -52,12 +54,20 @@ class TIniLFile {
 std::wstring TIniLFile::ReadText(const std::wstring& section, const std::wstring& entry,
                                  const std::wstring& def) const {
   if (!FitsPlatform(fileName_)) return Cut(def, kMaxDefault);
-  std::vector<wchar_t> value(kValueBuffer, L'\0');
-  GetPrivateProfileStringW(Cut(section, kMaxName).c_str(), Cut(entry, kMaxName).c_str(),
-                           Cut(def, kMaxDefault).c_str(), value.data(), static_cast<DWORD>(value.size()),
-                           fileName_.c_str());
-  value.back() = L'\0';
-  return std::wstring(value.data());
+  const std::wstring cutSection = Cut(section, kMaxName), cutEntry = Cut(entry, kMaxName), cutDefault = Cut(def, kMaxDefault);
+  // Most values are short: a small buffer first, a larger one only when the
+  // value filled it (the platform then answers one less than its size).
+  std::wstring value;
+  for (std::size_t size = kFirstBuffer;; size *= 8) {
+    size = std::min(size, kValueBuffer);
+    value.assign(size, L'\0');
+    const DWORD got = GetPrivateProfileStringW(cutSection.c_str(), cutEntry.c_str(), cutDefault.c_str(), &value[0],
+                                               static_cast<DWORD>(size), fileName_.c_str());
+    if (got + 1 < size || size == kValueBuffer) {
+      value.resize(std::min<std::size_t>(got, size - 1));
+      return std::wstring(value.c_str());
+    }
+  }
 }
 
 bool TIniLFile::IsUnicodeFile() const {

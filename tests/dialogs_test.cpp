@@ -81,8 +81,8 @@ class FolderOnD {
 
 class FileDialog : public ::testing::Test {
  protected:
-  DialogFn open = KLV_FN(kLvOpenFile);
-  DialogFn save = KLV_FN(kLvSaveFile);
+  DialogFn open = kLvOpenFile;
+  DialogFn save = kLvSaveFile;
   TempDir dir;
 
   // Calls `fn`, waits for the dialog captioned `caption`, reads it, and

@@ -4,15 +4,13 @@
 using namespace klvtest;
 
 TEST(TwoCdRomDrives, TheFirstIsTheCdDrive) {
-  EXPECT_EQ(std::string(KLV_FN(kLvGetCDDrive)()), "D:\\");
-  EXPECT_EQ(std::string(KLV_FN(kLvGetDriveList)()), "C\\rD\\rF\\rZ\\r");
-  const auto isDriveCD = KLV_FN(kLvIsDriveCD);
-  const auto driveType = KLV_FN(kLvGetDriveType);
+  EXPECT_EQ(std::string(kLvGetCDDrive()), "D:\\");
+  EXPECT_EQ(std::string(kLvGetDriveList()), "C\\rD\\rF\\rZ\\r");
   for (const char* root : {"D:\\", "F:\\", "d:\\", "f:\\"}) {
-    EXPECT_EQ(isDriveCD(root), 1) << root;
-    EXPECT_EQ(driveType(root), 4) << root;
+    EXPECT_EQ(kLvIsDriveCD(root), 1) << root;
+    EXPECT_EQ(kLvGetDriveType(root), 4) << root;
   }
-  EXPECT_EQ(isDriveCD("E:\\"), 0);
-  EXPECT_EQ(isDriveCD("C:\\"), 0);
-  EXPECT_EQ(driveType("Z:\\"), 2);
+  EXPECT_EQ(kLvIsDriveCD("E:\\"), 0);
+  EXPECT_EQ(kLvIsDriveCD("C:\\"), 0);
+  EXPECT_EQ(kLvGetDriveType("Z:\\"), 2);
 }

@@ -1,4 +1,4 @@
-// The process environment and the version through the exports.
+// The process environment through the exports.
 #include <algorithm>
 #include <list>
 
@@ -10,20 +10,16 @@ namespace {
 
 class Environment : public ::testing::Test {
  protected:
-  decltype(&kLvGetEnvironmentStrings) strings = KLV_FN(kLvGetEnvironmentStrings);
-  decltype(&kLvGetEnvironmentVariable) getVariable = KLV_FN(kLvGetEnvironmentVariable);
-  decltype(&kLvSetEnvironmentVariable) setVariable = KLV_FN(kLvSetEnvironmentVariable);
-
   // Every variable a test sets is put back as it was when the test ends.
   std::list<SavedVariable> saved;
 
   int Set(const std::string& name, const char* value) {
     if (std::none_of(saved.begin(), saved.end(), [&](const SavedVariable& v) { return v.Name() == name; }))
       saved.emplace_back(name);
-    return setVariable(name.c_str(), value);
+    return kLvSetEnvironmentVariable(name.c_str(), value);
   }
-  std::string Get(const std::string& name) { return getVariable(name.c_str()); }
-  std::string List() { return strings(); }
+  std::string Get(const std::string& name) { return kLvGetEnvironmentVariable(name.c_str()); }
+  std::string List() { return kLvGetEnvironmentStrings(); }
   // Whether the list holds this whole entry.
   bool Holds(const std::string& entry) {
     const std::string list = "\r" + List();
@@ -51,7 +47,7 @@ TEST_F(Environment, SetReadAndListed) {
   EXPECT_EQ(Get("DEMOVAR"), "xyz");
   EXPECT_FALSE(Holds("DEMOVAR=abc"));
   // A null value removes the variable.
-  EXPECT_EQ(setVariable("DEMOVAR", nullptr), 1);
+  EXPECT_EQ(kLvSetEnvironmentVariable("DEMOVAR", nullptr), 1);
   EXPECT_EQ(Get("DEMOVAR"), "");
   EXPECT_EQ(List().find("DEMOVAR="), std::string::npos);
 }
@@ -123,9 +119,9 @@ TEST_F(Environment, BadNames) {
   EXPECT_EQ(Set("", "x"), 0);
   EXPECT_EQ(Get(""), "");
   // Null names have the platform's meaning: nothing to find, nothing set.
-  EXPECT_EQ(std::string(getVariable(nullptr)), "");
-  EXPECT_EQ(setVariable(nullptr, "x"), 0);
-  EXPECT_EQ(setVariable(nullptr, nullptr), 0);
+  EXPECT_EQ(std::string(kLvGetEnvironmentVariable(nullptr)), "");
+  EXPECT_EQ(kLvSetEnvironmentVariable(nullptr, "x"), 0);
+  EXPECT_EQ(kLvSetEnvironmentVariable(nullptr, nullptr), 0);
   // Odd characters are only characters: control characters, wildcards and
   // the code page's own letters.
   const std::string letter = Ansi(L"\u00ff").value_or(Ansi(L"\u8868").value_or("?"));
@@ -140,56 +136,4 @@ TEST_F(Environment, ProgramsStartedLaterSeeTheVariable) {
   const auto child = RunProcess("cmd.exe /c echo [%KLVCHILD%]");
   EXPECT_EQ(child.exitCode, 0);
   EXPECT_NE(child.output.find("[passed-down]"), std::string::npos) << child.output;
-}
-
-TEST(Version, IsOneSevenOnEveryCall) {
-  const auto version = KLV_FN(kLvToolVer);
-  EXPECT_EQ(std::string(version()), "1.7");
-  EXPECT_EQ(std::string(KLV_FN(kLvGetEnvironmentVariable)("KLV_NEVER_SET_ANYWHERE")), "");
-  EXPECT_EQ(std::string(version()), "1.7");
-  EXPECT_EQ(std::string(version()), "1.7");
-}
-
-// RunProcess, which the tests of programs rely on, keeps its time limit.
-namespace {
-
-std::string Stub(const char* mode) { return "\"" + BinDir() + "\\process_stub.exe\" " + mode; }
-
-// The number after `label` in the output, or 0.
-DWORD IdAfter(const std::string& output, const std::string& label) {
-  const std::size_t at = output.find(label + " ");
-  return at == std::string::npos ? 0 : std::stoul(output.substr(at + label.size() + 1));
-}
-
-bool Ended(DWORD pid) {
-  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-  if (!process) return true;
-  const bool ended = WaitForSingleObject(process, 5000) == WAIT_OBJECT_0;
-  CloseHandle(process);
-  return ended;
-}
-
-}  // namespace
-
-TEST(RunProcess, ChildThatNeverEndsIsEndedAtTheLimit) {
-  // Long enough for the child to start and say who it is on a busy machine.
-  const auto run = RunProcess(Stub("sleep"), 8000);
-  EXPECT_EQ(run.exitCode, -1);
-  const DWORD child = IdAfter(run.output, "child");
-  ASSERT_NE(child, 0u) << run.output;
-  EXPECT_TRUE(Ended(child));
-}
-
-TEST(RunProcess, OutputHeldOpenByAGrandchildDoesNotHoldItUp) {
-  const auto run = RunProcess(Stub("hold"), 60000);
-  EXPECT_EQ(run.exitCode, 7);
-  EXPECT_NE(IdAfter(run.output, "child"), 0u) << run.output;
-  const DWORD grandchild = IdAfter(run.output, "grandchild");
-  ASSERT_NE(grandchild, 0u) << run.output;
-  HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, grandchild);
-  ASSERT_NE(process, nullptr);
-  EXPECT_EQ(WaitForSingleObject(process, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the grandchild should still run";
-  TerminateProcess(process, 0);
-  WaitForSingleObject(process, 5000);
-  CloseHandle(process);
 }

@@ -138,28 +138,20 @@ struct ProgressSeen {
 
 class Files : public ::testing::Test {
  protected:
-  decltype(&kLvCreateDirectory) createDirectory = KLV_FN(kLvCreateDirectory);
-  decltype(&kLvRemoveDirectory) removeDirectory = KLV_FN(kLvRemoveDirectory);
-  decltype(&kLvDoesFileExist) doesFileExist = KLV_FN(kLvDoesFileExist);
-  decltype(&kLvCopyFile) copyFile = KLV_FN(kLvCopyFile);
-  decltype(&kLvMoveFile) moveFile = KLV_FN(kLvMoveFile);
-  decltype(&kLvCopyFileProgress) copyFileProgress = KLV_FN(kLvCopyFileProgress);
-  decltype(&kLvDeleteFile) deleteFile = KLV_FN(kLvDeleteFile);
-  decltype(&kLvGetFileInfo) fileInfo = KLV_FN(kLvGetFileInfo);
   TempDir dir;
   std::string src = dir / "src";
   std::string dst = dir / "dst";
 
   void SetUp() override { ASSERT_TRUE(CreateDirectoryA(src.c_str(), nullptr)); }
 
-  int Copy(const std::string& from, const std::string& to) { return copyFile(from.c_str(), to.c_str()); }
-  int Move(const std::string& from, const std::string& to) { return moveFile(from.c_str(), to.c_str()); }
+  int Copy(const std::string& from, const std::string& to) { return kLvCopyFile(from.c_str(), to.c_str()); }
+  int Move(const std::string& from, const std::string& to) { return kLvMoveFile(from.c_str(), to.c_str()); }
   int CopyShown(const std::string& from, const std::string& to, const char* title = "") {
-    return copyFileProgress(from.c_str(), to.c_str(), title);
+    return kLvCopyFileProgress(from.c_str(), to.c_str(), title);
   }
-  int Exists(const std::string& name) { return doesFileExist(name.c_str()); }
-  int Delete(const std::string& name) { return deleteFile(name.c_str()); }
-  std::string Info(const std::string& name, const char* what) { return fileInfo(name.c_str(), what); }
+  int Exists(const std::string& name) { return kLvDoesFileExist(name.c_str()); }
+  int Delete(const std::string& name) { return kLvDeleteFile(name.c_str()); }
+  std::string Info(const std::string& name, const char* what) { return kLvGetFileInfo(name.c_str(), what); }
 
   // Writes the named files into src, each holding its own name.
   void Put(std::initializer_list<const char*> names) {
@@ -173,60 +165,60 @@ class Files : public ::testing::Test {
 TEST_F(Files, FolderChainIsCreatedOutermostFirst) {
   // Each CreateDirectoryA needs its parent, so the chain only succeeds from the outside in.
   const std::string deep = dir / "a\\b\\c\\";
-  EXPECT_EQ(createDirectory(deep.c_str()), 0);
+  EXPECT_EQ(kLvCreateDirectory(deep.c_str()), 0);
   EXPECT_TRUE(IsFolder(dir / "a\\b\\c"));
-  EXPECT_EQ(createDirectory(deep.c_str()), 0);  // already there
-  EXPECT_EQ(createDirectory((dir / "a\\b").c_str()), 0);
-  EXPECT_EQ(createDirectory((dir / "x\\\\y").c_str()), 0);  // a doubled separator
+  EXPECT_EQ(kLvCreateDirectory(deep.c_str()), 0);  // already there
+  EXPECT_EQ(kLvCreateDirectory((dir / "a\\b").c_str()), 0);
+  EXPECT_EQ(kLvCreateDirectory((dir / "x\\\\y").c_str()), 0);  // a doubled separator
   EXPECT_TRUE(IsFolder(dir / "x\\y"));
 }
 
 TEST_F(Files, CreateDirectoryRefusals) {
   ASSERT_TRUE(WriteFile(dir / "file", "x"));
-  EXPECT_EQ(createDirectory((dir / "file").c_str()), -1);
-  EXPECT_EQ(createDirectory((dir / "file\\sub").c_str()), -1);
-  EXPECT_EQ(createDirectory(nullptr), -1);
-  EXPECT_EQ(createDirectory(""), -1);
-  EXPECT_EQ(createDirectory("*"), -1);
+  EXPECT_EQ(kLvCreateDirectory((dir / "file").c_str()), -1);
+  EXPECT_EQ(kLvCreateDirectory((dir / "file\\sub").c_str()), -1);
+  EXPECT_EQ(kLvCreateDirectory(nullptr), -1);
+  EXPECT_EQ(kLvCreateDirectory(""), -1);
+  EXPECT_EQ(kLvCreateDirectory("*"), -1);
   {
     // Names of one and two characters are never created; three are.
     CurrentFolder here(dir.Path());
-    EXPECT_EQ(createDirectory("a"), -1);
-    EXPECT_EQ(createDirectory("ab"), -1);
-    EXPECT_EQ(createDirectory("ab\\"), -1);
-    EXPECT_EQ(createDirectory("abc"), 0);
+    EXPECT_EQ(kLvCreateDirectory("a"), -1);
+    EXPECT_EQ(kLvCreateDirectory("ab"), -1);
+    EXPECT_EQ(kLvCreateDirectory("ab\\"), -1);
+    EXPECT_EQ(kLvCreateDirectory("abc"), 0);
   }
   EXPECT_FALSE(klvtest::Exists(dir / "a"));
   EXPECT_FALSE(klvtest::Exists(dir / "ab"));
   EXPECT_TRUE(IsFolder(dir / "abc"));
-  EXPECT_EQ(createDirectory(LongText(100000).c_str()), -1);
+  EXPECT_EQ(kLvCreateDirectory(LongText(100000).c_str()), -1);
   // A name whose length wraps the platform's 16-bit count would reach it as
   // its first few characters: it is refused, not cut.
   const std::string wrapped = dir / "wrap";
-  EXPECT_EQ(createDirectory((wrapped + "\\" + LongText(65535)).c_str()), -1);
+  EXPECT_EQ(kLvCreateDirectory((wrapped + "\\" + LongText(65535)).c_str()), -1);
   EXPECT_FALSE(klvtest::Exists(wrapped));
   // A name ending in a colon is its own folder part: there is no parent to
   // walk to, so the missing q is not made and the name cannot be.
   const std::string colon = dir / "q\\ab:";
-  EXPECT_EQ(createDirectory(colon.c_str()), -1);
+  EXPECT_EQ(kLvCreateDirectory(colon.c_str()), -1);
   EXPECT_FALSE(klvtest::Exists(dir / "q"));
 }
 
 TEST_F(Files, RemoveDirectory) {
   const std::string full = dir / "full", empty = dir / "empty";
-  ASSERT_EQ(createDirectory((full + "\\inner").c_str()), 0);
-  ASSERT_EQ(createDirectory(empty.c_str()), 0);
-  EXPECT_EQ(removeDirectory(full.c_str()), -1);
+  ASSERT_EQ(kLvCreateDirectory((full + "\\inner").c_str()), 0);
+  ASSERT_EQ(kLvCreateDirectory(empty.c_str()), 0);
+  EXPECT_EQ(kLvRemoveDirectory(full.c_str()), -1);
   EXPECT_TRUE(IsFolder(full + "\\inner"));
-  EXPECT_EQ(removeDirectory(empty.c_str()), 0);
+  EXPECT_EQ(kLvRemoveDirectory(empty.c_str()), 0);
   EXPECT_FALSE(klvtest::Exists(empty));
-  EXPECT_EQ(removeDirectory(empty.c_str()), -1);
+  EXPECT_EQ(kLvRemoveDirectory(empty.c_str()), -1);
   ASSERT_TRUE(WriteFile(dir / "file", "x"));
-  EXPECT_EQ(removeDirectory((dir / "file").c_str()), -1);
+  EXPECT_EQ(kLvRemoveDirectory((dir / "file").c_str()), -1);
   EXPECT_TRUE(klvtest::Exists(dir / "file"));
-  EXPECT_EQ(removeDirectory(nullptr), -1);
-  EXPECT_EQ(removeDirectory(""), -1);
-  EXPECT_EQ(removeDirectory(LongText(100000).c_str()), -1);
+  EXPECT_EQ(kLvRemoveDirectory(nullptr), -1);
+  EXPECT_EQ(kLvRemoveDirectory(""), -1);
+  EXPECT_EQ(kLvRemoveDirectory(LongText(100000).c_str()), -1);
 }
 
 TEST_F(Files, FileTest) {
@@ -248,18 +240,18 @@ TEST_F(Files, FileTest) {
   EXPECT_EQ(Exists(src + "\\*.zip"), 0);
   EXPECT_EQ(Exists(src + "\\missing.txt"), 0);
   EXPECT_EQ(Exists(dir / "nowhere\\a.txt"), 0);
-  EXPECT_EQ(doesFileExist(nullptr), 0);
-  EXPECT_EQ(doesFileExist(""), 0);
+  EXPECT_EQ(kLvDoesFileExist(nullptr), 0);
+  EXPECT_EQ(kLvDoesFileExist(""), 0);
   EXPECT_EQ(Exists(LongText(100000)), 0);
   EXPECT_EQ(Exists(src + "\\a.txt" + std::string(65536, ' ')), 0);
   {
     CurrentFolder here(dir.Path());  // holds only the folder src
-    EXPECT_EQ(doesFileExist("*"), 0);
-    EXPECT_EQ(doesFileExist("*.*"), 0);
+    EXPECT_EQ(kLvDoesFileExist("*"), 0);
+    EXPECT_EQ(kLvDoesFileExist("*.*"), 0);
   }
   {
     CurrentFolder here(src);
-    EXPECT_EQ(doesFileExist("b.*"), 1);
+    EXPECT_EQ(kLvDoesFileExist("b.*"), 1);
   }
 }
 
@@ -282,7 +274,7 @@ TEST_F(Files, StarDotStarIntoAFolderCreatedOnTheWay) {
 
 TEST_F(Files, NameMappingTable) {
   Put({"n.txt", "m.txt", "readme.doc", "readme.txt", "plain"});
-  ASSERT_EQ(createDirectory((dst + "\\").c_str()), 0);
+  ASSERT_EQ(kLvCreateDirectory((dst + "\\").c_str()), 0);
   // "*.txt" to x.bak: every name keeps its own base and takes the extension.
   EXPECT_EQ(Copy(src + "\\*.txt", dst + "\\x.bak"), 0);
   EXPECT_EQ(Content(dst + "\\n.bak"), "n.txt");
@@ -477,7 +469,7 @@ TEST_F(Files, LongPathsWithinThePlatformLimit) {
   while (folder.size() < 210) folder += "\\" + LongText(20, 'k');
   const std::string from = folder + "\\source.txt", to = folder + "\\x\\target.txt";
   ASSERT_LT(to.size(), std::size_t(MAX_PATH));
-  ASSERT_EQ(createDirectory(folder.c_str()), 0);
+  ASSERT_EQ(kLvCreateDirectory(folder.c_str()), 0);
   ASSERT_TRUE(WriteFile(from, "deep"));
   EXPECT_EQ(Exists(from), 1);
   EXPECT_EQ(Copy(from, to), 0);
@@ -490,11 +482,11 @@ TEST_F(Files, BadInput) {
   Put({"keep.txt"});
   ASSERT_TRUE(CreateDirectoryA(dst.c_str(), nullptr));
   const std::string keep = src + "\\keep.txt";
-  EXPECT_EQ(copyFile(nullptr, nullptr), 1);
-  EXPECT_EQ(copyFile(nullptr, (dst + "\\x").c_str()), 1);
-  EXPECT_EQ(copyFile("", (dst + "\\x").c_str()), 1);
-  EXPECT_EQ(copyFile(keep.c_str(), nullptr), 4);
-  EXPECT_EQ(moveFile(keep.c_str(), ""), 4);
+  EXPECT_EQ(kLvCopyFile(nullptr, nullptr), 1);
+  EXPECT_EQ(kLvCopyFile(nullptr, (dst + "\\x").c_str()), 1);
+  EXPECT_EQ(kLvCopyFile("", (dst + "\\x").c_str()), 1);
+  EXPECT_EQ(kLvCopyFile(keep.c_str(), nullptr), 4);
+  EXPECT_EQ(kLvMoveFile(keep.c_str(), ""), 4);
   EXPECT_EQ(Copy(LongText(100000), dst + "\\x"), 5);
   EXPECT_EQ(Move(keep, LongText(100000)), 5);
   EXPECT_EQ(Move(keep, dst + "\\" + LongText(1000)), 5);
@@ -522,9 +514,9 @@ TEST_F(Files, BadInput) {
   {
     // Patterns of wildcards only work on the current folder.
     CurrentFolder here(src);
-    EXPECT_EQ(copyFile("*", "*"), 5);
-    EXPECT_EQ(copyFile("*.*", "out\\"), 0);
-    EXPECT_EQ(copyFile("?", "out\\"), 1);
+    EXPECT_EQ(kLvCopyFile("*", "*"), 5);
+    EXPECT_EQ(kLvCopyFile("*.*", "out\\"), 0);
+    EXPECT_EQ(kLvCopyFile("?", "out\\"), 1);
   }
   EXPECT_EQ(Content(src + "\\out\\keep.txt"), "keep.txt");
   EXPECT_EQ(Content(keep), "keep.txt");
@@ -543,8 +535,8 @@ TEST_F(Files, NothingLeftOpen) {
     Copy(src + "\\a.txt", drive + "\\x\\y.txt");
     Move(dst + "\\*.txt", dir / "moved\\");
     Exists(src + "\\*.txt");
-    createDirectory((dir / "f\\g").c_str());
-    removeDirectory((dir / "f\\g").c_str());
+    kLvCreateDirectory((dir / "f\\g").c_str());
+    kLvRemoveDirectory((dir / "f\\g").c_str());
   };
   round();
   const DWORD before = HandleCount();
@@ -597,7 +589,7 @@ TEST_F(Files, ProgressCopyAnswersAsThePlainCopy) {
       {dir / "missing\\*.*", "\\"},      {src + "\\plain", "\\n.bak"},    // onto a longer file: cut to the new length
       {src + "\\*.*", ""},               {"", "\\x"}};
   for (const std::string& root : {plainRoot, shownRoot}) {
-    createDirectory(root.c_str());
+    kLvCreateDirectory(root.c_str());
     ASSERT_TRUE(WriteFile(root + "\\n.bak", std::string(5000, 'x')));
   }
   for (const auto& [from, to] : cases) {
@@ -616,7 +608,7 @@ TEST_F(Files, ProgressCopyAnswersAsThePlainCopy) {
 TEST_F(Files, ProgressWindowShowsTheCopyAndCancelLeavesTheDestination) {
   ASSERT_TRUE(WriteSparse(src + "\\big.bin", 2048ll << 20));
   ASSERT_TRUE(WriteFile(src + "\\first.txt", "first"));
-  ASSERT_EQ(createDirectory(dst.c_str()), 0);
+  ASSERT_EQ(kLvCreateDirectory(dst.c_str()), 0);
   ASSERT_TRUE(WriteFile(dst + "\\big.bin", "the old big.bin"));
   CallerWindow caller;
   ProgressSeen seen;
@@ -667,7 +659,7 @@ TEST_F(Files, ProgressWindowCaptionAndBadInput) {
   ASSERT_TRUE(WriteSparse(src + "\\big.bin", 2048ll << 20));
   for (const char* title : {static_cast<const char*>(nullptr), ""}) {
     Person person(kProgressClass, "Copying", [&](HWND window) { Press(window, IDCANCEL); });
-    EXPECT_EQ(copyFileProgress((src + "\\big.bin").c_str(), (dst + "\\big.bin").c_str(), title), 6);
+    EXPECT_EQ(kLvCopyFileProgress((src + "\\big.bin").c_str(), (dst + "\\big.bin").c_str(), title), 6);
     person.Finish();
     EXPECT_TRUE(person.Saw());
     EXPECT_FALSE(klvtest::Exists(dst + "\\big.bin"));
@@ -675,7 +667,7 @@ TEST_F(Files, ProgressWindowCaptionAndBadInput) {
   EXPECT_EQ(CopyShown(src + "\\a.txt", dst + "\\a.txt"), 0);
   EXPECT_EQ(Content(dst + "\\a.txt"), "a.txt");
   const std::string huge = LongText(100000);
-  EXPECT_EQ(copyFileProgress(nullptr, nullptr, nullptr), 1);
+  EXPECT_EQ(kLvCopyFileProgress(nullptr, nullptr, nullptr), 1);
   EXPECT_EQ(CopyShown(huge, dst + "\\x"), 5);
   EXPECT_EQ(CopyShown(src + "\\a.txt", huge), 5);
   EXPECT_EQ(CopyShown(src + "\\a.txt", dst + "\\b.txt", huge.c_str()), 0);
@@ -774,7 +766,7 @@ TEST_F(Files, DeleteCodes) {
   EXPECT_EQ(Content(src + "\\other.doc"), "other.doc");
   {
     CurrentFolder here(src);
-    EXPECT_EQ(deleteFile("OTHER.DOC"), 0);
+    EXPECT_EQ(kLvDeleteFile("OTHER.DOC"), 0);
   }
   EXPECT_FALSE(klvtest::Exists(src + "\\other.doc"));
 }
@@ -790,7 +782,7 @@ TEST_F(Files, DeleteRemovesOnlyWhatItWasNamed) {
                                  dst + "\\",   src + "\\a.txt\\", src + "\\a.txt:x", src + "\\a:txt"};
   const DWORD handles = HandleCount();
   for (int round = 0; round < 3; ++round) {
-    EXPECT_EQ(deleteFile(nullptr), 1);
+    EXPECT_EQ(kLvDeleteFile(nullptr), 1);
     for (const std::string& name : refused) EXPECT_EQ(Delete(name), 1) << name.substr(0, 60);
   }
   EXPECT_EQ(HandleCount(), handles);
@@ -860,10 +852,10 @@ TEST_F(Files, FileFactsOfWhatIsNoFile) {
   const DWORD handles = HandleCount();
   for (const char* what : {"size", "modified", "created", "attributes", "version"}) {
     for (const std::string& name : notFiles) EXPECT_EQ(Info(name, what), "-1") << name.substr(0, 60) << " " << what;
-    EXPECT_EQ(std::string(fileInfo(nullptr, what)), "-1");
+    EXPECT_EQ(std::string(kLvGetFileInfo(nullptr, what)), "-1");
   }
   for (const char* what : {"", "length", "size ", "date", "sizes", static_cast<const char*>(nullptr), huge.c_str()})
-    EXPECT_EQ(std::string(fileInfo(file.c_str(), what)), "-1") << (what ? std::string(what).substr(0, 20) : "(null)");
+    EXPECT_EQ(std::string(kLvGetFileInfo(file.c_str(), what)), "-1") << (what ? std::string(what).substr(0, 20) : "(null)");
   EXPECT_EQ(HandleCount(), handles);
   EXPECT_EQ(Content(file), "a.txt");
 }

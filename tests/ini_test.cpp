@@ -7,21 +7,18 @@ namespace {
 
 class Ini : public ::testing::Test {
  protected:
-  decltype(&kLvReadIniString) readString = KLV_FN(kLvReadIniString);
-  decltype(&kLvReadIniInteger) readInteger = KLV_FN(kLvReadIniInteger);
-  decltype(&kLvWriteIniString) writeString = KLV_FN(kLvWriteIniString);
   TempDir dir;
   std::string file = dir / "test.ini";
 
   std::string Read(const std::string& section, const std::string& label, const std::string& def = "dflt") {
-    return readString(file.c_str(), section.c_str(), label.c_str(), def.c_str());
+    return kLvReadIniString(file.c_str(), section.c_str(), label.c_str(), def.c_str());
   }
   int Write(const std::string& section, const std::string& label, const std::string& value) {
-    return writeString(file.c_str(), section.c_str(), label.c_str(), value.c_str());
+    return kLvWriteIniString(file.c_str(), section.c_str(), label.c_str(), value.c_str());
   }
   int Number(const std::string& stored, int def = 777) {
     EXPECT_TRUE(WriteFile(file, "[N]\r\nv=" + stored + "\r\n"));
-    return readInteger(file.c_str(), "N", "v", def);
+    return kLvReadIniInteger(file.c_str(), "N", "v", def);
   }
 };
 
@@ -29,7 +26,7 @@ class Ini : public ::testing::Test {
 
 TEST_F(Ini, MissingFileGivesDefaultAndIsNotCreated) {
   EXPECT_EQ(Read("S", "k", "fallback"), "fallback");
-  EXPECT_EQ(readInteger(file.c_str(), "S", "k", -12), -12);
+  EXPECT_EQ(kLvReadIniInteger(file.c_str(), "S", "k", -12), -12);
   EXPECT_FALSE(Exists(file));
 }
 
@@ -117,7 +114,7 @@ TEST_F(Ini, ReadBackSentinelAndSpecialValues) {
 TEST_F(Ini, NullValueRemovesTheEntry) {
   ASSERT_EQ(Write("S", "gone", "here"), 0);
   ASSERT_EQ(Write("S", "stays", "there"), 0);
-  EXPECT_EQ(writeString(file.c_str(), "S", "gone", nullptr), 0);
+  EXPECT_EQ(kLvWriteIniString(file.c_str(), "S", "gone", nullptr), 0);
   EXPECT_EQ(Read("S", "gone"), "dflt");
   EXPECT_EQ(Read("S", "stays"), "there");
   EXPECT_EQ(ReadFile(file)->find("gone"), std::string::npos);
@@ -134,13 +131,13 @@ TEST_F(Ini, EmptyNamesAddressEmptyNamesNeverListings) {
 }
 
 TEST_F(Ini, NullArgumentsAreEmptyTexts) {
-  const char* none = readString(nullptr, nullptr, nullptr, nullptr);
+  const char* none = kLvReadIniString(nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(none, nullptr);
   EXPECT_STREQ(none, "");
-  EXPECT_STREQ(readString(file.c_str(), "S", "k", nullptr), "");
-  EXPECT_EQ(readInteger(nullptr, nullptr, nullptr, 5), 5);
-  EXPECT_EQ(writeString(nullptr, "S", "k", "v"), -1);
-  EXPECT_EQ(writeString(file.c_str(), nullptr, nullptr, "v"), 0);  // the empty section and entry
+  EXPECT_STREQ(kLvReadIniString(file.c_str(), "S", "k", nullptr), "");
+  EXPECT_EQ(kLvReadIniInteger(nullptr, nullptr, nullptr, 5), 5);
+  EXPECT_EQ(kLvWriteIniString(nullptr, "S", "k", "v"), -1);
+  EXPECT_EQ(kLvWriteIniString(file.c_str(), nullptr, nullptr, "v"), 0);  // the empty section and entry
   EXPECT_EQ(Read("", ""), "v");
 }
 
@@ -149,33 +146,33 @@ TEST_F(Ini, ResultStaysValidUntilTheNextTextCall) {
   const std::string value = LongText(1000);
   ASSERT_EQ(Write("S", "a", value), 0);
   ASSERT_EQ(Write("S", "n", "42"), 0);
-  const char* first = readString(file.c_str(), "S", "a", "");
+  const char* first = kLvReadIniString(file.c_str(), "S", "a", "");
   // Integer results keep no text: the text result survives them.
-  EXPECT_EQ(readInteger(file.c_str(), "S", "n", 0), 42);
-  EXPECT_EQ(writeString(file.c_str(), "S", "m", "written"), 0);
-  EXPECT_EQ(readInteger(file.c_str(), "S", "a", 7), 7);
+  EXPECT_EQ(kLvReadIniInteger(file.c_str(), "S", "n", 0), 42);
+  EXPECT_EQ(kLvWriteIniString(file.c_str(), "S", "m", "written"), 0);
+  EXPECT_EQ(kLvReadIniInteger(file.c_str(), "S", "a", 7), 7);
   EXPECT_EQ(std::string(first), value);
   // The next text call replaces it with its own result.
-  EXPECT_STREQ(readString(file.c_str(), "S", "b", "second"), "second");
-  EXPECT_STREQ(readString(file.c_str(), "S", "m", ""), "written");
+  EXPECT_STREQ(kLvReadIniString(file.c_str(), "S", "b", "second"), "second");
+  EXPECT_STREQ(kLvReadIniString(file.c_str(), "S", "m", ""), "written");
 }
 
 TEST_F(Ini, BadFilesGiveDocumentedResults) {
   const std::string hugeName = dir / LongText(100000, 'n');
-  EXPECT_STREQ(readString(hugeName.c_str(), "S", "k", "d"), "d");
-  EXPECT_EQ(writeString(hugeName.c_str(), "S", "k", "v"), -1);
-  EXPECT_EQ(readInteger(hugeName.c_str(), "S", "k", 9), 9);
+  EXPECT_STREQ(kLvReadIniString(hugeName.c_str(), "S", "k", "d"), "d");
+  EXPECT_EQ(kLvWriteIniString(hugeName.c_str(), "S", "k", "v"), -1);
+  EXPECT_EQ(kLvReadIniInteger(hugeName.c_str(), "S", "k", 9), 9);
 
   const std::string rejected = dir / "a<b>|c?.ini";
-  EXPECT_EQ(writeString(rejected.c_str(), "S", "k", "v"), -1);
+  EXPECT_EQ(kLvWriteIniString(rejected.c_str(), "S", "k", "v"), -1);
 
   const std::string folder = dir / "folder.ini";
   ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
-  EXPECT_EQ(writeString(folder.c_str(), "S", "k", "v"), -1);
-  EXPECT_STREQ(readString(folder.c_str(), "S", "k", "d"), "d");
+  EXPECT_EQ(kLvWriteIniString(folder.c_str(), "S", "k", "v"), -1);
+  EXPECT_STREQ(kLvReadIniString(folder.c_str(), "S", "k", "d"), "d");
 
   const std::string missingFolder = dir / "no\\such\\folder.ini";
-  EXPECT_EQ(writeString(missingFolder.c_str(), "S", "k", "v"), -1);
+  EXPECT_EQ(kLvWriteIniString(missingFolder.c_str(), "S", "k", "v"), -1);
 }
 
 TEST_F(Ini, ReadOnlyFileIsNotWritten) {
@@ -211,9 +208,9 @@ TEST_F(Ini, LeavesNoHandlesOpen) {
   ASSERT_EQ(Write("S", "k", "v"), 0);
   const DWORD before = HandleCount();
   for (int i = 0; i < 2000; ++i) {
-    readString(file.c_str(), "S", "k", "");
-    readInteger(file.c_str(), "S", "k", 0);
-    writeString(file.c_str(), "S", "k", i % 2 ? "a" : "b");
+    kLvReadIniString(file.c_str(), "S", "k", "");
+    kLvReadIniInteger(file.c_str(), "S", "k", 0);
+    kLvWriteIniString(file.c_str(), "S", "k", i % 2 ? "a" : "b");
   }
   EXPECT_LE(HandleCount(), before + 2);
 }

@@ -39,8 +39,6 @@ HICON SystemIcon(LPCSTR name) { return LoadIconA(nullptr, name); }
 
 class MsgBox : public ::testing::Test {
  protected:
-  decltype(&kLvMessageBox) messageBox = KLV_FN(kLvMessageBox);
-
   // Shows the box, reads it, and closes it with the button `press`.
   std::string Show(const char* message, const char* caption, const char* buttons, const char* icon, int defaultButton,
                    int press, Box* seen = nullptr, const std::string& screenshot = std::string()) {
@@ -50,7 +48,7 @@ class MsgBox : public ::testing::Test {
       if (!screenshot.empty()) SaveScreenshot(window, ArtifactDir() + "\\" + screenshot);
       Press(window, press);
     });
-    const std::string result = messageBox(message, caption, buttons, icon, defaultButton);
+    const std::string result = kLvMessageBox(message, caption, buttons, icon, defaultButton);
     person.Finish();
     EXPECT_TRUE(person.Saw()) << "no box captioned '" << (caption ? caption : "Error") << "' showed";
     EXPECT_EQ(person.Strays(), 0);
@@ -160,8 +158,8 @@ TEST_F(MsgBox, LongerTextsShowNoBox) {
     const std::string text = LongText(length);
     for (const bool asCaption : {false, true}) {
       Person person(kDialogClass, "long", [](HWND window) { Press(window, IDOK); }, 1000);
-      const char* result = asCaption ? messageBox("m", text.c_str(), "okcancel", "stop", 1)
-                                     : messageBox(text.c_str(), "long", "okcancel", "stop", 1);
+      const char* result = asCaption ? kLvMessageBox("m", text.c_str(), "okcancel", "stop", 1)
+                                     : kLvMessageBox(text.c_str(), "long", "okcancel", "stop", 1);
       person.Finish();
       ASSERT_NE(result, nullptr);
       EXPECT_STREQ(result, "") << length;
@@ -172,7 +170,7 @@ TEST_F(MsgBox, LongerTextsShowNoBox) {
 }
 
 TEST_F(MsgBox, BelongsToTheCallersActiveWindow) {
-  const auto show = [this] { EXPECT_STREQ(messageBox("m", "owned", "okcancel", "", 1), "Cancel"); };
+  const auto show = [] { EXPECT_STREQ(kLvMessageBox("m", "owned", "okcancel", "", 1), "Cancel"); };
   {
     CallerWindow caller;
     const Ownership owned = OwnerWhileShown("owned", IDCANCEL, show);

@@ -93,11 +93,6 @@ void DeleteTree(HKEY root, const std::string& path) {
 
 class Registry : public ::testing::Test {
  protected:
-  decltype(&kLvReadRegString) readString = KLV_FN(kLvReadRegString);
-  decltype(&kLvReadRegInteger) readInteger = KLV_FN(kLvReadRegInteger);
-  decltype(&kLvWriteRegString) writeString = KLV_FN(kLvWriteRegString);
-  decltype(&kLvWriteRegInteger) writeInteger = KLV_FN(kLvWriteRegInteger);
-
   const std::string pidKey = kTestRoot + "\\" + std::to_string(GetCurrentProcessId());
   const std::string key = pidKey + "\\" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
   // Names no other program uses, for checks at a root's top level.
@@ -116,14 +111,14 @@ class Registry : public ::testing::Test {
 
   std::string Read(const std::string& keyName, const std::string& section, const std::string& label,
                    const std::string& def = "dflt", const char* root = "") {
-    return readString(root, keyName.c_str(), section.c_str(), label.c_str(), def.c_str());
+    return kLvReadRegString(root, keyName.c_str(), section.c_str(), label.c_str(), def.c_str());
   }
   int Write(const std::string& keyName, const std::string& section, const std::string& label,
             const std::string& value, const char* root = "") {
-    return writeString(root, keyName.c_str(), section.c_str(), label.c_str(), value.c_str());
+    return kLvWriteRegString(root, keyName.c_str(), section.c_str(), label.c_str(), value.c_str());
   }
   int Number(const std::string& keyName, const std::string& section, const std::string& label, int def = 777) {
-    return readInteger("", keyName.c_str(), section.c_str(), label.c_str(), def);
+    return kLvReadRegInteger("", keyName.c_str(), section.c_str(), label.c_str(), def);
   }
   int StoredNumber(const std::string& stored, DWORD type = REG_SZ) {
     EXPECT_TRUE(SetRaw(HKEY_CURRENT_USER, key + "\\N", "v", type, stored));
@@ -154,7 +149,7 @@ TEST_F(Registry, WritesTextAsRegSzAndReadsItBack) {
 TEST_F(Registry, ReadingCreatesNoKey) {
   const std::string fresh = key + "\\Fresh";
   EXPECT_EQ(Read(fresh, "Sec", "v", "fallback"), "fallback");
-  EXPECT_EQ(readInteger("", fresh.c_str(), "Sec", "v", -12), -12);
+  EXPECT_EQ(kLvReadRegInteger("", fresh.c_str(), "Sec", "v", -12), -12);
   EXPECT_EQ(Read(key, "Fresh\\Sec", "v", "fallback"), "fallback");
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, fresh));
 }
@@ -174,7 +169,7 @@ TEST_F(Registry, RootKeyNamesAreComparedExactly) {
     EXPECT_EQ(raw->bytes, std::string(root) + '\0');
     EXPECT_FALSE(GetRaw(HKEY_LOCAL_MACHINE, key, label)) << root;
   }
-  EXPECT_EQ(readString(nullptr, key.c_str(), "", "user0", "d"), std::string("hkey_local_machine"));
+  EXPECT_EQ(kLvReadRegString(nullptr, key.c_str(), "", "user0", "d"), std::string("hkey_local_machine"));
   const std::string longRoot = LongText(100000, 'r');
   EXPECT_EQ(Read(key, "", "user1", "d", longRoot.c_str()), "");
 }
@@ -217,7 +212,7 @@ TEST_F(Registry, DoubledAndTrailingBackslashesAreOneSeparator) {
 }
 
 TEST_F(Registry, IntegersAreStoredAsDecimalText) {
-  EXPECT_EQ(writeInteger("", key.c_str(), "N", "neg", -5), 0);
+  EXPECT_EQ(kLvWriteRegInteger("", key.c_str(), "N", "neg", -5), 0);
   const auto raw = GetRaw(HKEY_CURRENT_USER, key + "\\N", "neg");
   ASSERT_TRUE(raw);
   EXPECT_EQ(raw->type, static_cast<DWORD>(REG_SZ));
@@ -226,12 +221,12 @@ TEST_F(Registry, IntegersAreStoredAsDecimalText) {
   EXPECT_EQ(Read(key, "N", "neg"), "-5");
 
   for (int value : {0, 7, 2147483647, -2147483647}) {
-    EXPECT_EQ(writeInteger("", key.c_str(), "N", "v", value), 0) << value;
+    EXPECT_EQ(kLvWriteRegInteger("", key.c_str(), "N", "v", value), 0) << value;
     EXPECT_EQ(Read(key, "N", "v"), std::to_string(value));
     EXPECT_EQ(Number(key, "N", "v"), value);
   }
   // The lowest value has no decimal form that reads back: stored, but failed.
-  EXPECT_EQ(writeInteger("", key.c_str(), "N", "v", INT32_MIN), -1);
+  EXPECT_EQ(kLvWriteRegInteger("", key.c_str(), "N", "v", INT32_MIN), -1);
   EXPECT_EQ(Read(key, "N", "v"), "-2147483648");
   EXPECT_EQ(Number(key, "N", "v"), 777);
   EXPECT_EQ(Number(key, "N", "missing", -3), -3);
@@ -282,7 +277,7 @@ TEST_F(Registry, ValuesThatAreNotTextGiveTheDefault) {
 TEST_F(Registry, SentinelValuesAreWrittenNotAssumed) {
   EXPECT_EQ(Write(key, "S", "word", "error"), 0);
   EXPECT_EQ(Bytes(HKEY_CURRENT_USER, key + "\\S", "word"), std::string("error", 6));
-  EXPECT_EQ(writeInteger("", key.c_str(), "S", "num", -1), 0);
+  EXPECT_EQ(kLvWriteRegInteger("", key.c_str(), "S", "num", -1), 0);
   EXPECT_EQ(Bytes(HKEY_CURRENT_USER, key + "\\S", "num"), std::string("-1", 3));
 
   // Where nothing can be written, a value equal to the read-back default
@@ -290,28 +285,28 @@ TEST_F(Registry, SentinelValuesAreWrittenNotAssumed) {
   ASSERT_TRUE(SetRaw(HKEY_CURRENT_USER, key + "\\Locked", "keep", REG_SZ, std::string("old", 4)));
   ASSERT_TRUE(DenyWrites(HKEY_CURRENT_USER, key + "\\Locked"));
   EXPECT_EQ(Write(key, "Locked", "word", "error"), -1);
-  EXPECT_EQ(writeInteger("", key.c_str(), "Locked", "num", -1), -1);
+  EXPECT_EQ(kLvWriteRegInteger("", key.c_str(), "Locked", "num", -1), -1);
   EXPECT_FALSE(GetRaw(HKEY_CURRENT_USER, key + "\\Locked", "word"));
   EXPECT_FALSE(GetRaw(HKEY_CURRENT_USER, key + "\\Locked", "num"));
 }
 
 TEST_F(Registry, NullArgumentsAreEmptyTexts) {
-  EXPECT_EQ(writeString("", key.c_str(), "S", "v", nullptr), 0);
+  EXPECT_EQ(kLvWriteRegString("", key.c_str(), "S", "v", nullptr), 0);
   const auto raw = GetRaw(HKEY_CURRENT_USER, key + "\\S", "v");
   ASSERT_TRUE(raw);
   EXPECT_EQ(raw->type, static_cast<DWORD>(REG_SZ));
   EXPECT_EQ(raw->bytes, std::string(1, '\0'));
   EXPECT_EQ(Read(key, "S", "v"), "");
 
-  EXPECT_EQ(writeString(nullptr, key.c_str(), nullptr, nullptr, "dv"), 0);  // the key's default value
+  EXPECT_EQ(kLvWriteRegString(nullptr, key.c_str(), nullptr, nullptr, "dv"), 0);  // the key's default value
   EXPECT_EQ(Bytes(HKEY_CURRENT_USER, key, ""), std::string("dv", 3));
-  EXPECT_STREQ(readString(nullptr, key.c_str(), nullptr, nullptr, nullptr), "dv");
-  EXPECT_STREQ(readString("", key.c_str(), "S", "missing", nullptr), "");
-  EXPECT_EQ(readInteger(nullptr, key.c_str(), nullptr, nullptr, 5), 5);  // "dv" is no number
-  EXPECT_EQ(writeInteger(nullptr, key.c_str(), nullptr, "n", 3), 0);
-  EXPECT_EQ(readInteger(nullptr, key.c_str(), nullptr, "n", 5), 3);
+  EXPECT_STREQ(kLvReadRegString(nullptr, key.c_str(), nullptr, nullptr, nullptr), "dv");
+  EXPECT_STREQ(kLvReadRegString("", key.c_str(), "S", "missing", nullptr), "");
+  EXPECT_EQ(kLvReadRegInteger(nullptr, key.c_str(), nullptr, nullptr, 5), 5);  // "dv" is no number
+  EXPECT_EQ(kLvWriteRegInteger(nullptr, key.c_str(), nullptr, "n", 3), 0);
+  EXPECT_EQ(kLvReadRegInteger(nullptr, key.c_str(), nullptr, "n", 5), 3);
 
-  const char* all = readString(nullptr, nullptr, nullptr, unique.c_str(), nullptr);
+  const char* all = kLvReadRegString(nullptr, nullptr, nullptr, unique.c_str(), nullptr);
   ASSERT_NE(all, nullptr);
   EXPECT_STREQ(all, "");
 }
@@ -337,7 +332,7 @@ TEST_F(Registry, OverlongNamesAreRefused) {
   EXPECT_EQ(Read(key, "S", huge), "dflt");
   EXPECT_EQ(Write(key, "S", huge, "x"), -1);
   EXPECT_EQ(Number(key, "S", huge, 4), 4);
-  EXPECT_EQ(writeInteger("", key.c_str(), "S", huge.c_str(), 4), -1);
+  EXPECT_EQ(kLvWriteRegInteger("", key.c_str(), "S", huge.c_str(), 4), -1);
 
   // The platform counts a name in 16 bits: 65536 characters would name the
   // key it is taken below, 65539 the first three characters.
@@ -378,7 +373,7 @@ TEST_F(Registry, KeyWithoutWriteAccess) {
   EXPECT_FALSE(GetRaw(HKEY_CURRENT_USER, "", unique));
   EXPECT_EQ(Write(locked, unique, "v", "stray"), -1);
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, unique));
-  EXPECT_EQ(writeInteger("", locked.c_str(), unique.c_str(), "v", 1), -1);
+  EXPECT_EQ(kLvWriteRegInteger("", locked.c_str(), unique.c_str(), "v", 1), -1);
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, unique));
 
   // A section below the root is still the caller's to name.
@@ -398,7 +393,7 @@ TEST_F(Registry, LeavesNoHandlesOpen) {
   const std::string longName = LongText(300, 'k');
   auto round = [&](int i) {
     Write(key, "S", "v", i % 2 ? "a" : "b");
-    writeInteger("", key.c_str(), "S", "n", i);
+    kLvWriteRegInteger("", key.c_str(), "S", "n", i);
     Read(key, "S", "v");
     Number(key, "S", "n");
     Read(key, "Missing", "v");

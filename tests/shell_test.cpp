@@ -97,14 +97,11 @@ std::string Unique(const char* what) {
 
 class Programs : public ::testing::Test {
  protected:
-  decltype(&kLvShellExecute) shellExecute = KLV_FN(kLvShellExecute);
-  decltype(&kLvRunProgram) runProgram = KLV_FN(kLvRunProgram);
-  decltype(&kLvBrowseForFolder) browseForFolder = KLV_FN(kLvBrowseForFolder);
   TempDir dir;
 
-  int Open(const char* verb, const std::string& file) { return shellExecute(verb, file.c_str(), "", "", "normal"); }
+  int Open(const char* verb, const std::string& file) { return kLvShellExecute(verb, file.c_str(), "", "", "normal"); }
   int Run(const std::string& line, int wait, const char* folder = "") {
-    return runProgram(line.c_str(), folder, "normal", wait);
+    return kLvRunProgram(line.c_str(), folder, "normal", wait);
   }
 };
 
@@ -201,40 +198,39 @@ TEST_F(Programs, ShellErrorsAreCodesWithoutABox) {
   EXPECT_EQ(Open("", huge), 206);
   EXPECT_EQ(Open("", dir / LongText(1000)), 206);
   // Null and empty texts, long texts where the shell takes them, unknown words.
-  EXPECT_EQ(shellExecute(nullptr, nullptr, nullptr, nullptr, nullptr), 2);
-  EXPECT_EQ(shellExecute("", "", "", "", ""), 2);
+  EXPECT_EQ(kLvShellExecute(nullptr, nullptr, nullptr, nullptr, nullptr), 2);
+  EXPECT_EQ(kLvShellExecute("", "", "", "", ""), 2);
   const std::string missing = dir / "missing.txt";
-  EXPECT_EQ(shellExecute(huge.c_str(), missing.c_str(), huge.c_str(), huge.c_str(), huge.c_str()), 206);
-  EXPECT_EQ(shellExecute("", missing.c_str(), LongText(5000).c_str(), LongText(5000).c_str(), LongText(5000).c_str()), 2);
+  EXPECT_EQ(kLvShellExecute(huge.c_str(), missing.c_str(), huge.c_str(), huge.c_str(), huge.c_str()), 206);
+  EXPECT_EQ(kLvShellExecute("", missing.c_str(), LongText(5000).c_str(), LongText(5000).c_str(), LongText(5000).c_str()), 2);
   // A text the shell cannot take is refused before anything starts.
-  EXPECT_EQ(shellExecute("", missing.c_str(), "", "", huge.c_str()), 206);
-  EXPECT_EQ(shellExecute("nosuchverb", missing.c_str(), "", "", "sideways"), 2);
+  EXPECT_EQ(kLvShellExecute("", missing.c_str(), "", "", huge.c_str()), 206);
+  EXPECT_EQ(kLvShellExecute("nosuchverb", missing.c_str(), "", "", "sideways"), 2);
   // One character over the limit, in each text.
   const std::string over = LongText(32767);
-  EXPECT_EQ(shellExecute(over.c_str(), missing.c_str(), "", "", ""), 206);
-  EXPECT_EQ(shellExecute("", missing.c_str(), over.c_str(), "", ""), 206);
-  EXPECT_EQ(shellExecute("", missing.c_str(), "", over.c_str(), ""), 206);
-  EXPECT_EQ(shellExecute("", missing.c_str(), "", "", over.c_str()), 206);
-  EXPECT_EQ(shellExecute("", missing.c_str(), "", "", LongText(32766).c_str()), 2);
+  EXPECT_EQ(kLvShellExecute(over.c_str(), missing.c_str(), "", "", ""), 206);
+  EXPECT_EQ(kLvShellExecute("", missing.c_str(), over.c_str(), "", ""), 206);
+  EXPECT_EQ(kLvShellExecute("", missing.c_str(), "", over.c_str(), ""), 206);
+  EXPECT_EQ(kLvShellExecute("", missing.c_str(), "", "", over.c_str()), 206);
+  EXPECT_EQ(kLvShellExecute("", missing.c_str(), "", "", LongText(32766).c_str()), 2);
   // Wildcards and devices open nothing.
   EXPECT_EQ(Open("", dir / "*.txt"), 123);
   EXPECT_EQ(Open("", dir / "?"), 123);
   for (const std::string& name : {std::string("CON"), std::string("NUL"), std::string("\\\\.\\CON"), dir / "lpt1.txt"})
     EXPECT_EQ(Open("", name), 2) << name;
   // A wide text that is no text (a lone surrogate), in any argument.
-  const auto shellExecuteW = KLV_FN(kLvShellExecuteW);
   const std::wstring wideMissing = Wide(missing);
-  EXPECT_EQ(shellExecuteW(L"", L"a\xD800.txt", L"", L"", L""), 31);
-  EXPECT_EQ(shellExecuteW(L"\xDC00", wideMissing.c_str(), L"", L"", L""), 31);
-  EXPECT_EQ(shellExecuteW(L"", wideMissing.c_str(), L"x\xD800", L"", L""), 31);
-  EXPECT_EQ(shellExecuteW(L"", wideMissing.c_str(), L"", L"\xD800", L"\xD800"), 31);
+  EXPECT_EQ(kLvShellExecuteW(L"", L"a\xD800.txt", L"", L"", L""), 31);
+  EXPECT_EQ(kLvShellExecuteW(L"\xDC00", wideMissing.c_str(), L"", L"", L""), 31);
+  EXPECT_EQ(kLvShellExecuteW(L"", wideMissing.c_str(), L"x\xD800", L"", L""), 31);
+  EXPECT_EQ(kLvShellExecuteW(L"", wideMissing.c_str(), L"", L"\xD800", L"\xD800"), 31);
   EXPECT_TRUE(OwnWindows(kDialogClass).empty());
 }
 
 TEST_F(Programs, RunAnswersTheExitCode) {
   EXPECT_EQ(Run(Stub() + " 7", 1), 7);
   EXPECT_EQ(Run(Stub() + " 0", -5), 0);
-  EXPECT_EQ(runProgram((Stub() + " 3").c_str(), dir.Path().c_str(), "hidden", 1), 3);
+  EXPECT_EQ(kLvRunProgram((Stub() + " 3").c_str(), dir.Path().c_str(), "hidden", 1), 3);
   // Without Wait the call returns while the program still runs.
   NamedEvent go(Unique("go"));
   const DWORD handles = HandleCount();
@@ -245,7 +241,7 @@ TEST_F(Programs, RunAnswersTheExitCode) {
   // Bad input: nothing starts.
   EXPECT_EQ(Run("\"" + (dir / "missing.exe") + "\"", 1), -1);
   EXPECT_EQ(Run(Stub() + " 1", 1, (dir / "missing").c_str()), -1);
-  EXPECT_EQ(runProgram(nullptr, nullptr, nullptr, 1), -1);
+  EXPECT_EQ(kLvRunProgram(nullptr, nullptr, nullptr, 1), -1);
   EXPECT_EQ(Run("", 0), -1);
   // Over-long texts, wildcards and devices.
   for (const std::string& text : {LongText(100000), LongText(32767), dir / "*", std::string("NUL")}) {
@@ -254,11 +250,10 @@ TEST_F(Programs, RunAnswersTheExitCode) {
   }
   for (const std::string& line : {dir / "*.exe", std::string("CON"), std::string("NUL 1"), std::string("\\\\.\\CON")})
     EXPECT_EQ(Run(line, 1), -1) << line;
-  const auto runProgramW = KLV_FN(kLvRunProgramW);
   const std::wstring stub = Wide(Stub());
-  EXPECT_EQ(runProgramW((stub + L" 4 \xD800").c_str(), L"", L"", 1), -1);
-  EXPECT_EQ(runProgramW((stub + L" 4").c_str(), L"C:\\\xDC00", L"", 1), -1);
-  EXPECT_EQ(runProgramW((stub + L" 4").c_str(), L"", L"\xD800", 1), -1);
+  EXPECT_EQ(kLvRunProgramW((stub + L" 4 \xD800").c_str(), L"", L"", 1), -1);
+  EXPECT_EQ(kLvRunProgramW((stub + L" 4").c_str(), L"C:\\\xDC00", L"", 1), -1);
+  EXPECT_EQ(kLvRunProgramW((stub + L" 4").c_str(), L"", L"\xD800", 1), -1);
   EXPECT_EQ(HandleCount(), handles);
 }
 
@@ -344,7 +339,7 @@ TEST_F(Programs, AProgramThatNeedsElevationStartsThroughTheShell) {
   g_shell.next = shell.Original<decltype(&ShellExecuteExW)>();
 
   const std::string stub = BinDir() + "\\exit_stub.exe";
-  EXPECT_EQ(runProgram(("\"" + stub + "\"  6 a").c_str(), dir.Path().c_str(), "minimized", 1), 6);
+  EXPECT_EQ(kLvRunProgram(("\"" + stub + "\"  6 a").c_str(), dir.Path().c_str(), "minimized", 1), 6);
   EXPECT_EQ(g_shell.file, Wide(stub));
   EXPECT_EQ(g_shell.parameters, L"6 a");
   EXPECT_EQ(g_shell.directory, Wide(dir.Path()));
@@ -395,7 +390,7 @@ TEST_F(Programs, FolderPickerStartsThereAndAnswersTheChoice) {
     WaitIdle(picker);
     Press(picker, IDOK);
   });
-  EXPECT_EQ(std::string(browseForFolder("Pick the target", (start + "\\").c_str())), chosen);
+  EXPECT_EQ(std::string(kLvBrowseForFolder("Pick the target", (start + "\\").c_str())), chosen);
   person.Finish();
   EXPECT_TRUE(person.Saw());
   EXPECT_EQ(selected, "start");
@@ -410,19 +405,18 @@ TEST_F(Programs, FolderPickerCancelAndBadStartFolders) {
                                 dir / "*", LongText(32767),  huge};
   for (const std::string& start : starts) {
     Person person(kDialogClass, kPickerCaption, [&](HWND picker) { Press(picker, IDCANCEL); });
-    EXPECT_EQ(std::string(browseForFolder(huge.c_str(), start.c_str())), "") << start.substr(0, 40);
+    EXPECT_EQ(std::string(kLvBrowseForFolder(huge.c_str(), start.c_str())), "") << start.substr(0, 40);
     person.Finish();
     EXPECT_TRUE(person.Saw()) << start.substr(0, 40);
   }
   Person person(kDialogClass, kPickerCaption, [&](HWND picker) { Press(picker, IDCANCEL); });
-  EXPECT_EQ(std::string(browseForFolder(nullptr, nullptr)), "");
+  EXPECT_EQ(std::string(kLvBrowseForFolder(nullptr, nullptr)), "");
   person.Finish();
   EXPECT_TRUE(person.Saw());
   // A wide text that is no text shows no picker.
-  const auto browseForFolderW = KLV_FN(kLvBrowseForFolderW);
   Person none(kDialogClass, kPickerCaption, [&](HWND picker) { Press(picker, IDCANCEL); }, 1000);
-  EXPECT_EQ(std::wstring(browseForFolderW(L"\xD800", L"")), L"-1");
-  EXPECT_EQ(std::wstring(browseForFolderW(L"", L"C:\\\xDC00")), L"-1");
+  EXPECT_EQ(std::wstring(kLvBrowseForFolderW(L"\xD800", L"")), L"-1");
+  EXPECT_EQ(std::wstring(kLvBrowseForFolderW(L"", L"C:\\\xDC00")), L"-1");
   none.Finish();
   EXPECT_FALSE(none.Saw());
 }

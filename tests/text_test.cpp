@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "klv_test.h"
+#include "klv_window.h"
 
 using namespace klvtest;
 
@@ -26,6 +27,14 @@ const std::wstring kWideNames[] = {L"Ωμέγα", L"日本", L"song \xD83C\xDFB5
 const std::wstring kCodePageLetters[] = {L"表", L"ソ", L"能", L"é", L"ß"};
 
 const std::string kRegistryBase = "Software\\kLvTextTest";
+
+// The letters of kCodePageLetters that the current code page holds, in it.
+std::vector<std::string> CodePageLetters() {
+  std::vector<std::string> held;
+  for (const std::wstring& letter : kCodePageLetters)
+    if (const auto ansi = Ansi(letter)) held.push_back(*ansi);
+  return held;
+}
 
 std::wstring WidePath(const TempDir& dir, const std::wstring& name) { return Wide(dir.Path()) + L"\\" + name; }
 
@@ -120,10 +129,8 @@ TEST_F(Texts, WideNamesOutsideEveryCodePageComeBackIdentical) {
 
 TEST_F(Texts, TheCodePagesOwnCharactersAnswerAsTheirAsciiTwins) {
   int tried = 0;
-  for (const std::wstring& letter : kCodePageLetters) {
-    const auto ansi = Ansi(letter);
-    if (!ansi) continue;
-    for (const std::string& name : {*ansi + "ab", "a" + *ansi + "b", "ab" + *ansi}) {
+  for (const std::string& letter : CodePageLetters()) {
+    for (const std::string& name : {letter + "ab", "a" + letter + "b", "ab" + letter}) {
       SCOPED_TRACE(Utf8(Wide(name)));
       TempDir twinDir;
       TempDir nameDir;
@@ -177,6 +184,13 @@ TEST_F(Texts, AnsiResultsTheCodePageCannotHoldAreNeverStandIns) {
   // The current folder, named in Greek: the short form, or the failure text.
   const std::wstring greek = WidePath(dir, L"Ωμέγα");
   ASSERT_TRUE(CreateDirectoryW(greek.c_str(), nullptr));
+  const auto expectGreek = [&](const std::string& folder, const char* what) {
+    EXPECT_EQ(folder.find('?'), std::string::npos) << what << ": " << folder;
+    if (folder == "" || folder == "-1") return;
+    wchar_t longForm[MAX_PATH] = {};
+    GetLongPathNameW(Wide(folder).c_str(), longForm, MAX_PATH);
+    EXPECT_EQ(lstrcmpiW(longForm, greek.c_str()), 0) << what << ": " << folder;
+  };
   {
     wchar_t previous[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, previous);
@@ -185,12 +199,17 @@ TEST_F(Texts, AnsiResultsTheCodePageCannotHoldAreNeverStandIns) {
     const std::wstring wide = kLvGetCurrentDirW();
     SetCurrentDirectoryW(previous);
     EXPECT_EQ(wide, greek);
-    EXPECT_EQ(folder.find('?'), std::string::npos) << folder;
-    if (!folder.empty()) {
-      wchar_t longForm[MAX_PATH] = {};
-      GetLongPathNameW(Wide(folder).c_str(), longForm, MAX_PATH);
-      EXPECT_EQ(lstrcmpiW(longForm, greek.c_str()), 0) << folder;
-    }
+    // Wine keeps a short name for every long one.
+    EXPECT_NE(folder, "");
+    expectGreek(folder, "current folder");
+  }
+  {
+    // The temporary folder is where TMP says.
+    SavedVariable tmp("TMP"), temp("TEMP");
+    SetEnvironmentVariableW(L"TMP", greek.c_str());
+    SetEnvironmentVariableW(L"TEMP", greek.c_str());
+    EXPECT_EQ(std::wstring(kLvGetSpecialFolderW(L"Temp")), greek);
+    expectGreek(kLvGetSpecialFolder("Temp"), "Temp");
   }
   // An ANSI INI file cannot hold the value: -1, and the file stays as it was.
   const std::string ini = dir / "plain.ini";
@@ -212,6 +231,26 @@ TEST_F(Texts, AnsiResultsTheCodePageCannotHoldAreNeverStandIns) {
   EXPECT_STREQ(kLvReadIniString((dir / "unicode.ini").c_str(), "S", "k", "dflt"), "dflt");
   SetEnvironmentVariableW(L"KLV_GREEK", nullptr);
   SetEnvironmentVariableW(L"KLV_PLAIN", nullptr);
+}
+
+TEST_F(Texts, DialogsStartInFoldersNamedWithTheCodePagesLetters) {
+  const std::vector<std::string> letters = CodePageLetters();
+  ASSERT_GE(letters.size(), 2u);
+  for (const std::string& letter : letters) {
+    const std::string folder = dir / ("a" + letter + "b" + letter);
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    for (const bool save : {false, true}) {
+      std::string shown;
+      Person person("#32770", "kLv text dialog", [&](HWND dialog) {
+        shown = DialogFolder(dialog);
+        Press(dialog, IDCANCEL);
+      });
+      const auto ask = save ? kLvSaveFile : kLvOpenFile;
+      EXPECT_STREQ(ask("kLv text dialog", folder.c_str(), "", "", ""), "");
+      person.Finish();
+      EXPECT_EQ(shown, folder) << (save ? "Save" : "Open");
+    }
+  }
 }
 
 // Two threads calling text functions in a loop never see each other's

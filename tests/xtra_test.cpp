@@ -11,6 +11,7 @@
 
 #include "klv_test.h"
 #include "moahost.h"
+#include "original.h"
 #include "pe_image.h"
 #include "xtra.h"
 
@@ -23,46 +24,14 @@ namespace {
 
 std::string XtraPath() { return BinDir() + "\\kLvTools.x32"; }
 
-// The declarations, as Lingo must read them: the 27 original ones, then
-// those appended since.
-const char* const kDeclarations[] = {
-    "kLvWriteIniString object me, string filename, string Section, string item, string value",
-    "kLvReadIniString  object me, string filename, string Section, string item, string default",
-    "kLvReadIniInteger  object me, string filename, string Section, string item, integer value",
-    "kLvReadRegString  object me, string RootKeyName, string KeyName, string Section, string item, string default",
-    "kLvWriteRegString  object me, string RootKeyName, string KeyName, string Section, string item, string value",
-    "kLvReadRegInteger  object me, string RootKeyName, string KeyName, string Section, string item, integer default",
-    "kLvWriteRegInteger  object me, string RootKeyName, string KeyName, string Section, string item, integer value",
-    "kLvCreateDirectory  object me, string Directory",
-    "kLvRemoveDirectory  object me, string Directory",
-    "kLvCopyFile  object me, string Source, string Destination",
-    "kLvDoesFileExist  object me, string Filename",
-    "kLvGetDriveType  object me, string DriveName",
-    "kLvGetDriveList  object me",
-    "kLvIsDriveCD  object me, string driveName",
-    "kLvGetCDDrive  object me",
-    "kLvMoveFile  object me, string Source, string Destination",
-    "kLvGetWindowsDir  object me",
-    "kLvGetSystemDir  object me",
-    "kLvGetCurrentDir  object me",
-    "kLvGetFreeDiskSpace  object me, string DriveName",
-    "kLvOpenFile  object me, string Title, string DefaultDir, string DefaultName,string DefaultExt, string Filter",
-    "kLvSaveFile  object me, string Title, string DefaultDir, string DefaultName,string DefaultExt, string Filter",
-    "kLvMessageBox  object me, string MessageText, string CaptionText, string iButtons,string Icon, integer DefaultButton",
-    "kLvToolVer  object me",
-    "kLvGetEnvironmentStrings object me",
-    "kLvGetEnvironmentVariable object me, string VariableName",
-    "kLvSetEnvironmentVariable object me, string VariableName, string value",
-    "kLvDeleteFile object me, string Filename",
-    "kLvGetSpecialFolder object me, string FolderName",
-    "kLvGetFileInfo object me, string Filename, string What",
-    "kLvGetDriveInfo object me, string DriveName, string What",
-    "kLvShellExecute object me, string Operation, string Filename, string Parameters, string Directory, string ShowCommand",
-    "kLvRunProgram object me, string CommandLine, string Directory, string ShowCommand, integer Wait",
-    "kLvBrowseForFolder object me, string Title, string StartFolder",
-    "kLvCopyFileProgress object me, string Source, string Destination, string Title",
-};
-constexpr int kMethods = sizeof(kDeclarations) / sizeof(kDeclarations[0]);
+// The declarations in selector order from 1, as the method rows give them.
+#define KLV_DECLARATION(declaration, comment, function) declaration,
+const char* const kDeclarations[] = {KLV_XTRA_METHODS(KLV_DECLARATION)};
+#undef KLV_DECLARATION
+constexpr int kMethods = klv::xtra::kMethodCount;
+
+// The Lingo name a declaration begins with.
+std::string NameOf(const std::string& declaration) { return declaration.substr(0, declaration.find(' ')); }
 
 template <class T>
 T At(const void* base, std::size_t offset) {
@@ -199,7 +168,7 @@ TEST_F(XtraTest, ClassFormForEachClassAndForNull) {
   MoaCreateProc create = nullptr;
   MoaDestroyProc destroy = nullptr;
   ASSERT_EQ(Xtra().getClassForm(&kScriptClassID, &size, &create, &destroy), kMoaErr_NoErr);
-  EXPECT_EQ(size, 28);  // the header and the value interface
+  EXPECT_EQ(size, 32);  // the header, the value interface and the host's code page
   EXPECT_NE(create, nullptr);
   EXPECT_NE(destroy, nullptr);
   const MoaCreateProc scriptCreate = create;
@@ -465,50 +434,25 @@ TEST_F(XtraTest, RegisterAnswersTheHostsErrors) {
   EXPECT_TRUE(host_->Registry().Entries()[0].dict->Entries().empty());
 }
 
-TEST_F(XtraTest, MethodTableTextIsExact) {
-  ASSERT_EQ(host_->Register(), kMoaErr_NoErr);
-  const std::string text = host_->MethodTableText();
-  EXPECT_EQ(text.find('\r'), std::string::npos);
-  ASSERT_FALSE(text.empty());
-  EXPECT_EQ(text.back(), '\n');
-  const auto lines = Lines(text);
-  ASSERT_EQ(lines.size(), 4u + kMethods);
-  EXPECT_EQ(lines[0], "xtra kLvTools -- this extra provides Windows API interfacing");
-  EXPECT_EQ(lines[1], "new object me");
-  EXPECT_EQ(lines[2], "-- String --");
-  for (int i = 0; i < kMethods; ++i) {
-    const std::string& line = lines[3 + i];
-    const std::string declaration = kDeclarations[i];
-    ASSERT_EQ(line.substr(0, declaration.size() + 4), declaration + " -- ") << line;
-    const std::string comment = line.substr(declaration.size() + 4);
-    EXPECT_GT(comment.size(), 10u) << line;
-    EXPECT_EQ(comment.back(), '.') << line;  // one sentence
-    EXPECT_EQ(comment.find(". "), std::string::npos) << line;
-    EXPECT_EQ(comment.find("--"), std::string::npos) << line;
-  }
-  EXPECT_EQ(lines[3 + kMethods], "-- Template handlers -- ");
-}
-
+// Lingo finds a method by its name and calls the selector the host numbered
+// its line with: row n - 1 of the method rows, whose handler runs, must be
+// selector n. The original methods keep their declarations and selectors.
 TEST_F(XtraTest, SelectorsAsTheHostNumbersThem) {
   ASSERT_EQ(host_->Register(), kMoaErr_NoErr);
   const auto table = host_->Methods();
   EXPECT_EQ(table.xtraName, "kLvTools");
   ASSERT_EQ(table.methods.size(), 1u + kMethods);
-  EXPECT_EQ(table.methods[0].name, "new");
-  EXPECT_EQ(table.methods[0].selector, 0);
+  EXPECT_EQ(table.methods[0].line, "new object me");
   for (int i = 0; i < kMethods; ++i) {
-    const std::string declaration = kDeclarations[i];
-    const std::string name = declaration.substr(0, declaration.find(' '));
-    const moahost::Method* method = table.Find(name);
-    ASSERT_NE(method, nullptr) << name;
-    EXPECT_EQ(method->selector, i + 1) << name;
-    EXPECT_TRUE(method->hasMe) << name;
+    const moahost::Method* method = table.Find(NameOf(kDeclarations[i]));
+    ASSERT_NE(method, nullptr) << kDeclarations[i];
+    EXPECT_EQ(method->selector, i + 1) << method->line;
+    EXPECT_EQ(method->line.rfind(std::string(kDeclarations[i]) + " -- ", 0), 0u) << method->line;
   }
-  EXPECT_EQ(table.Find("kLvMessageBox")->argTypes,
-            (std::vector<std::string>{"string", "string", "string", "string", "integer"}));
-  EXPECT_EQ(table.Find("kLvOpenFile")->argTypes.size(), 5u);
-  EXPECT_TRUE(table.Find("kLvToolVer")->argTypes.empty());
-  EXPECT_EQ(table.Find("kLvGetDriveInfo")->argTypes, (std::vector<std::string>{"string", "string"}));
+  for (unsigned i = 0; i < kOriginalCount; ++i) {
+    const std::string& line = table.methods[i + 1].line;
+    EXPECT_EQ(line.rfind(std::string(kOriginalDeclarations[i]) + " -- ", 0), 0u) << line;
+  }
 }
 
 // --- dispatch
@@ -549,8 +493,8 @@ TEST_F(XtraTest, FewerArgumentsThanDeclaredReadNothingBeyond) {
   *me = {moahost::kObject, 0};
   for (MoaLong selector = 0; selector <= kMethods + 1; ++selector) {
     // They open windows and wait for a person: handlers_test and shell_test drive those.
-    if ((selector >= 21 && selector <= 23) || (selector >= 1 && selector <= kMethods &&
-                                               std::string(kDeclarations[selector - 1]).rfind("kLvBrowseForFolder ", 0) == 0))
+    const std::string name = selector >= 1 && selector <= kMethods ? NameOf(kDeclarations[selector - 1]) : "";
+    if (name == "kLvOpenFile" || name == "kLvSaveFile" || name == "kLvMessageBox" || name == "kLvBrowseForFolder")
       continue;
     for (MoaLong nargs : {1, 0, -3}) {
       MoaMmCallInfo call{instance, 0, selector, kSentinel, nargs, nargs > 0 ? me : nullptr};
@@ -601,82 +545,7 @@ TEST(XtraAllocation, FailureAtEveryRequestLeaksNothing) {
   }
 }
 
-// --- the stand-in host itself: its layout and its refusals
-
-TEST(MoaHost, HostObjectsAnswerInTheirDocumentedSlots) {
-  moahost::Values values;
-  MoaMmValue value{};
-  typedef MoaError(MOA_CALL * IntegerToValueFn)(void*, MoaLong, MoaMmValue*);
-  typedef MoaError(MOA_CALL * StringToValueFn)(void*, const char*, MoaMmValue*);
-  typedef MoaError(MOA_CALL * ValueToIntegerFn)(void*, const MoaMmValue*, MoaLong*);
-  typedef MoaError(MOA_CALL * ValueToStringFn)(void*, const MoaMmValue*, char*, MoaLong);
-  EXPECT_EQ(Slot<IntegerToValueFn>(&values, 17)(&values, -42, &value), kMoaErr_NoErr);
-  MoaLong number = 0;
-  EXPECT_EQ(Slot<ValueToIntegerFn>(&values, 8)(&values, &value, &number), kMoaErr_NoErr);
-  EXPECT_EQ(number, -42);
-  char text[6] = "xxxxx";
-  EXPECT_EQ(Slot<ValueToStringFn>(&values, 12)(&values, &value, text, sizeof text), kMoaMmErr_StringExpected);
-  EXPECT_STREQ(text, "xxxxx");  // a refused conversion leaves the buffer alone
-  EXPECT_EQ(Slot<StringToValueFn>(&values, 20)(&values, "abcdefgh", &value), kMoaErr_NoErr);
-  EXPECT_EQ(Slot<ValueToStringFn>(&values, 12)(&values, &value, text, sizeof text), kMoaErr_NoErr);
-  EXPECT_STREQ(text, "abcde");  // cut to the buffer
-  EXPECT_EQ(values.Show(value), "\"abcdefgh\"");
-  EXPECT_EQ(values.Show(moahost::Values::Integer(-3)), "-3");
-  EXPECT_EQ(values.Show(moahost::Values::Void()), "<Void>");
-
-  moahost::Cache cache;
-  IMoaDict* dict = nullptr;
-  typedef MoaError(MOA_CALL * AddFn)(void*, IMoaDict*, const MoaID*, const MoaID*, IMoaDict**);
-  EXPECT_EQ(Slot<AddFn>(&cache, 7)(&cache, nullptr, &kScriptClassID, &IID_IMoaMmXScript, &dict), kMoaErr_NoErr);
-  ASSERT_NE(dict, nullptr);
-  typedef MoaError(MOA_CALL * PutFn)(void*, MoaLong, const void*, MoaLong, const char*);
-  EXPECT_EQ(Slot<PutFn>(dict, 6)(dict, kMoaDictType_CString, "t\n", 0, "msgTable"), kMoaErr_NoErr);
-  EXPECT_EQ(cache.Entries()[0].dict->Entries().at("msgTable").bytes, std::string("t\n", 3));
-
-  moahost::Calloc calloc;
-  typedef void*(MOA_CALL * AllocFn)(void*, MoaUlong);
-  typedef void(MOA_CALL * FreeFn)(void*, void*);
-  void* block = Slot<AllocFn>(&calloc, 3)(&calloc, 40);
-  EXPECT_EQ(calloc.Live(), 1);
-  Slot<FreeFn>(&calloc, 4)(&calloc, block);
-  EXPECT_EQ(calloc.Live(), 0);
-}
-
-TEST(MoaHost, ParsesAnyMethodTableAsTheHostDoes) {
-  const auto table = moahost::ParseMethodTable(
-      "xtra Other -- a comment\r\n"
-      "-- leading comment\r\n"
-      "new object me, integer size\r\n"
-      "\r\n"
-      "  -- indented comment\n"
-      "* globalThing string name -- a global handler\n"
-      "Frob object me, string a,integer b -- does frob\n"
-      "last object me");
-  EXPECT_EQ(table.xtraName, "Other");
-  ASSERT_EQ(table.methods.size(), 4u);
-  EXPECT_EQ(table.methods[0].argTypes, std::vector<std::string>{"integer"});
-  EXPECT_EQ(table.methods[1].selector, 1);
-  EXPECT_EQ(table.methods[2].name, "Frob");
-  EXPECT_EQ(table.methods[2].selector, 2);
-  EXPECT_EQ(table.methods[2].argTypes, (std::vector<std::string>{"string", "integer"}));
-  EXPECT_EQ(table.Find("FROB"), &table.methods[2]);
-  EXPECT_EQ(table.methods[3].selector, 3);
-  EXPECT_EQ(table.Find("frobnicate"), nullptr);
-}
-
-TEST(MoaHost, ParsesLingoLiterals) {
-  const auto args = moahost::ParseLiterals("\"C:\\a b\", -12 \"\" 2147483647,\"x,y\"");
-  ASSERT_EQ(args.size(), 5u);
-  EXPECT_TRUE(args[0].isText);
-  EXPECT_EQ(args[0].text, "C:\\a b");
-  EXPECT_FALSE(args[1].isText);
-  EXPECT_EQ(args[1].number, -12);
-  EXPECT_EQ(args[2].text, "");
-  EXPECT_EQ(args[3].number, INT_MAX);
-  EXPECT_EQ(args[4].text, "x,y");
-  for (const char* bad : {"\"open", "12a", "2147483648", "abc", "-", "1.5", "\"a\"b", "0x10"})
-    EXPECT_THROW(moahost::ParseLiterals(bad), moahost::Refused) << bad;
-}
+// --- the stand-in host's refusals
 
 TEST_F(XtraTest, HostRefusesWrongCallsBeforeCalling) {
   ASSERT_EQ(host_->Register(), kMoaErr_NoErr);
@@ -752,4 +621,58 @@ TEST(MoaHostProgram, AllocationFailuresEndCleanly) {
   EXPECT_EQ(Moahost("--fail-alloc=3" + xtra).exitCode, 1);  // the script interface
   EXPECT_EQ(Moahost("--fail-alloc=4" + xtra).exitCode, 0);
   EXPECT_EQ(Moahost("--fail-alloc-from=2" + xtra).exitCode, 3);
+}
+
+// --- the host's encoding, chosen per instance from IMoaAppInfo
+
+TEST(XtraHostText, Utf8OnlyForDirector11AndLater) {
+  struct Case {
+    const char* product;
+    const char* version;
+    bool appInfo;
+    UINT codePage;
+  } const cases[] = {
+      {"Director", "11.5", true, CP_UTF8},  {"Director", "12.0", true, CP_UTF8},  {"Director", "11", true, CP_UTF8},
+      {"Director", "110.1", true, CP_UTF8}, {"Director", "4294967306", true, CP_UTF8},
+      {"Director", "10.1", true, CP_ACP},   {"Director", "5.0a", true, CP_ACP},   {"Director", "1.12", true, CP_ACP},
+      {"Director", "abc", true, CP_ACP},    {"Director", "", true, CP_ACP},       {"Director", " 12.0", true, CP_ACP},
+      {"Shockwave", "11.5", true, CP_ACP},  {"Director", "12.0", false, CP_ACP},
+  };
+  for (const Case& c : cases) {
+    moahost::Options options;
+    options.product = c.product, options.version = c.version, options.refuseAppInfo = !c.appInfo;
+    moahost::Host host(XtraPath(), options);
+    moahost::Instance* instance = host.Create(&kScriptClassID);
+    EXPECT_EQ(*instance->Field<UINT>(28), c.codePage) << c.product << " " << c.version;
+    EXPECT_EQ(options.CodePage(), c.codePage) << "moahost speaks otherwise: " << c.version;
+    EXPECT_EQ(host.AppInfoInterface().Refs(), 1u);  // asked and released
+    instance->Release();
+  }
+}
+
+// This test's command line is ANSI, its environment Unicode: moahost reads
+// its command line as Unicode, hands texts over in the presented version's
+// encoding and prints UTF-8 whatever the version.
+TEST(MoaHostProgram, HandsTextsOverInTheVersionsEncodingAndPrintsUtf8) {
+  const std::string xtra = " \"" + XtraPath() + "\" ";
+  std::wstring wide = L"\u8868\u30BD\u80FD";  // a name the system code page holds
+  if (GetACP() != 932) wide = L"J\u00FCrgen";
+  const std::string ansi = moahost::Recode(moahost::Utf8(wide), CP_UTF8, CP_ACP);
+  SavedVariable unicode("KLV_MOA_UNICODE"), held("KLV_MOA_ANSI");
+  ASSERT_TRUE(SetEnvironmentVariableW(L"KLV_MOA_UNICODE", L"Ωμέγα 日本 🎵"));
+  ASSERT_TRUE(SetEnvironmentVariableW(L"KLV_MOA_ANSI", wide.c_str()));
+  for (const char* director : {"", "--director 11.5"})
+    EXPECT_EQ(Moahost(director + xtra + "kLvGetEnvironmentVariable \"KLV_MOA_UNICODE\"").output, "\"Ωμέγα 日本 🎵\"\n");
+  EXPECT_EQ(Moahost("--director 10" + xtra + "kLvGetEnvironmentVariable \"KLV_MOA_ANSI\"").output,
+            "\"" + moahost::Utf8(wide) + "\"\n");
+  EXPECT_EQ(Moahost("--director 10" + xtra + "kLvGetEnvironmentVariable \"KLV_MOA_UNICODE\"").output.find('?'),
+            std::string::npos);
+
+  TempDir dir;
+  const std::wstring folder = moahost::Utf16(dir.Path()) + L"\\" + wide;
+  EXPECT_EQ(Moahost("--director 11.5" + xtra + "kLvCreateDirectory \"" + dir / ansi + "\"").output, "0\n");
+  EXPECT_NE(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(Moahost("--director 10" + xtra + "kLvRemoveDirectory \"" + dir / ansi + "\"").output, "0\n");
+  EXPECT_EQ(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(Moahost("--director" + xtra).exitCode, 2);
 }

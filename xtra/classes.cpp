@@ -4,6 +4,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <cstring>
 #include <new>
 
 #include "xtra.h"
@@ -123,6 +124,7 @@ MoaError MOA_CALL CreateScript(void* object) {
     if (callback->QueryInterface(&IID_IMoaMmValue, &value) == kMoaErr_NoErr)
       self->value = static_cast<IMoaMmValue*>(value);
   }
+  self->codePage = HostCodePage(callback);
   return kMoaErr_NoErr;
 }
 
@@ -230,7 +232,36 @@ MoaError InterfaceInfoRow(const ClassRow& row, const InterfaceRow& interfaceRow,
   return 0;
 }
 
+// The number a version text begins with, read whole ("10.1" is 10, "5.0a"
+// is 5; a long run of digits stays large); -1 when it begins with none.
+long LeadingNumber(const char* text) {
+  if (*text < '0' || *text > '9') return -1;
+  long number = 0;
+  for (; *text >= '0' && *text <= '9'; ++text) number = number < 100000 ? number * 10 + (*text - '0') : number;
+  return number;
+}
+
+// One text item of the host's IMoaAppInfo, or the empty text when the host
+// does not give it.
+template <std::size_t Size>
+void AppText(IMoaAppInfo* info, MoaLong item, char (&text)[Size]) {
+  if (info->GetInfo(item, text, Size) != kMoaErr_NoErr) text[0] = '\0';
+  text[Size - 1] = '\0';
+}
+
 }  // namespace
+
+UINT HostCodePage(IMoaCallback* callback) noexcept {
+  void* out = nullptr;
+  if (!callback || callback->QueryInterface(&IID_IMoaAppInfo, &out) != kMoaErr_NoErr || !out) return CP_ACP;
+  auto* info = static_cast<IMoaAppInfo*>(out);
+  char product[64], version[64];
+  AppText(info, kMoaAppInfo_ProductName, product);
+  AppText(info, kMoaAppInfo_ProductVersion, version);
+  info->Release();
+  const bool utf8 = std::strcmp(product, "Director") == 0 && LeadingNumber(version) >= kFirstUtf8Director;
+  return utf8 ? CP_UTF8 : CP_ACP;
+}
 
 void* AllocateFrom(IMoaCalloc* calloc, MoaUlong size) noexcept {
   if (!calloc) return nullptr;

@@ -1,7 +1,19 @@
-// The Lingo method handlers: each converts its Lingo arguments through the
+// The Lingo method handlers: each reads its Lingo arguments through the
 // instance's value interface, calls its library function and hands the
 // result to the host. One template serves every row of methods.h; the
-// argument and result kinds come from the library's own prototypes.
+// argument and result kinds come from the library's own prototypes, which
+// signatures.h holds to the directory's rows.
+//
+// The host's encoding decides which export is called. A host speaking the
+// ANSI code page (Director 10 and earlier, any host that does not say it is
+// Director 11 or later) calls the ANSI export with its bytes as they are,
+// as it always has: the library converts them, and its ANSI boundary
+// answers a result the code page cannot hold (short form or failure text)
+// in the one place that knows each function's rule. A host speaking UTF-8
+// has each text converted to UTF-16 for the wide export, and a text result
+// converted back.
+#include <cstring>
+#include <cwchar>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -9,11 +21,51 @@
 
 #include "directory.h"
 #include "kLv_Tool.h"
+#include "signatures.h"
 #include "xtra.h"
 
 namespace klv::xtra {
 
 namespace {
+
+// What a text argument becomes for the wide export when the host's text
+// holds a NUL or is not valid in the host's encoding (invalid or overlong
+// UTF-8, an encoded surrogate): a lone low surrogate, which every wide
+// export refuses with its own failure result. So the method answers as the
+// library answers bad input, and nothing is created, written or deleted
+// under a mangled name.
+constexpr wchar_t kRefusedText[] = L"\xDC80";
+
+// `text` in `codePage` as UTF-16; false when it is not valid there.
+bool ToWide(const std::string& text, UINT codePage, std::wstring* wide) {
+  wide->clear();
+  if (text.empty()) return true;
+  if (text.size() > 0x7FFFFFFF) return false;
+  const int size = static_cast<int>(text.size());
+  const int length = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
+  if (length <= 0) return false;
+  wide->resize(static_cast<std::size_t>(length));
+  return MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), size, &(*wide)[0], length) == length;
+}
+
+// A wide result in `codePage`, whole. (An unpaired surrogate, which only a
+// name made outside the kit can hold, becomes U+FFFD in UTF-8.)
+std::string FromWide(const wchar_t* text, UINT codePage) {
+  if (!text || !*text) return std::string();
+  const int size = static_cast<int>(std::wcslen(text));
+  const int length = WideCharToMultiByte(codePage, 0, text, size, nullptr, 0, nullptr, nullptr);
+  if (length <= 0) return std::string();
+  std::string result(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(codePage, 0, text, size, &result[0], length, nullptr, nullptr);
+  return result;
+}
+
+// A text argument as the host gave it: its bytes, and whether they are the
+// whole text (false when it holds a NUL, which no name or value can).
+struct HostText {
+  std::string bytes;
+  bool whole = true;
+};
 
 // The declared arguments of one call. Position 1 is the first declared
 // argument (pArgs[0] is the instance). A position the caller did not give
@@ -22,23 +74,25 @@ class Arguments {
  public:
   Arguments(IMoaMmValue& values, const MoaMmCallInfo& call) : values_(values), call_(call) {}
 
-  // The whole text, however long: the host tells its length first. A value
-  // the host will not give as text (a real host refuses integers) gives its
-  // integer's decimal text; one that is neither gives the empty text.
-  std::string Text(MoaLong position) const {
+  // The whole text, however long: the host tells its length (in bytes)
+  // first. A value the host will not give as text (a real host refuses
+  // integers) gives its integer's decimal text; one that is neither gives
+  // the empty text.
+  HostText Text(MoaLong position) const {
     MoaMmValue value;
-    if (!Get(position, &value)) return std::string();
+    if (!Get(position, &value)) return HostText();
     MoaLong length = 0;
     if (values_.ValueStringLength(&value, &length) == kMoaErr_NoErr && length >= 0) {
       std::vector<char> buffer(static_cast<std::size_t>(length) + 1, '\0');
       if (values_.ValueToString(&value, buffer.data(), static_cast<MoaLong>(buffer.size())) == kMoaErr_NoErr) {
         buffer.back() = '\0';
-        return std::string(buffer.data());
+        const std::size_t bytes = std::strlen(buffer.data());
+        return HostText{std::string(buffer.data(), bytes), bytes == static_cast<std::size_t>(length)};
       }
     }
     MoaLong number = 0;
-    if (values_.ValueToInteger(&value, &number) == kMoaErr_NoErr) return std::to_string(number);
-    return std::string();
+    if (values_.ValueToInteger(&value, &number) == kMoaErr_NoErr) return HostText{std::to_string(number), true};
+    return HostText();
   }
 
   // The integer, or 0 when the value has none.
@@ -60,21 +114,45 @@ class Arguments {
   const MoaMmCallInfo& call_;
 };
 
-// One argument converted by the kind its library parameter declares.
+// One argument read by the kind its library parameter declares.
 template <class Parameter>
-struct Converted;
+struct Given;
 
 template <>
-struct Converted<KlvText> {
-  std::string text;
-  static Converted From(const Arguments& args, MoaLong position) { return {args.Text(position)}; }
-  KlvText Get() const { return text.c_str(); }
+struct Given<KlvText> {
+  HostText text;
+  static Given From(const Arguments& args, MoaLong position) { return {args.Text(position)}; }
+  bool Whole() const { return text.whole; }
+  KlvText Get() const { return text.bytes.c_str(); }
 };
 
 template <>
-struct Converted<KlvInt> {
+struct Given<KlvInt> {
   KlvInt number;
-  static Converted From(const Arguments& args, MoaLong position) { return {args.Integer(position)}; }
+  static Given From(const Arguments& args, MoaLong position) { return {args.Integer(position)}; }
+  bool Whole() const { return true; }
+  KlvInt Get() const { return number; }
+};
+
+// The same argument for the wide export.
+template <class Parameter>
+struct Widened;
+
+template <>
+struct Widened<KlvTextW> {
+  std::wstring text;
+  static Widened From(const Given<KlvText>& given, UINT codePage) {
+    Widened widened;
+    if (!given.Whole() || !ToWide(given.text.bytes, codePage, &widened.text)) widened.text = kRefusedText;
+    return widened;
+  }
+  KlvTextW Get() const { return text.c_str(); }
+};
+
+template <>
+struct Widened<KlvInt> {
+  KlvInt number;
+  static Widened From(const Given<KlvInt>& given, UINT) { return {given.number}; }
   KlvInt Get() const { return number; }
 };
 
@@ -83,32 +161,42 @@ constexpr std::size_t Arity(Result(KLV_CALL*)(Parameters...)) {
   return sizeof...(Parameters);
 }
 
-// A text result is copied whole into a Lingo string; an integer result
-// (a value, a code or a write's status) goes over unchanged.
-MoaError Answer(IMoaMmValue& values, MoaMmCallInfo& call, KlvText text) {
+// A text result is copied whole into a Lingo string in the host's
+// encoding; an integer result (a value, a code or a write's status) goes
+// over unchanged.
+MoaError Answer(IMoaMmValue& values, MoaMmCallInfo& call, KlvText text, UINT) {
   return values.StringToValue(text ? text : "", &call.resultValue);
 }
-MoaError Answer(IMoaMmValue& values, MoaMmCallInfo& call, KlvInt number) {
+MoaError Answer(IMoaMmValue& values, MoaMmCallInfo& call, KlvTextW text, UINT codePage) {
+  return values.StringToValue(FromWide(text, codePage).c_str(), &call.resultValue);
+}
+MoaError Answer(IMoaMmValue& values, MoaMmCallInfo& call, KlvInt number, UINT) {
   return values.IntegerToValue(number, &call.resultValue);
 }
 
-template <class Result, class... Parameters, std::size_t... Index>
-MoaError Bridge(Result(KLV_CALL* function)(Parameters...), ScriptInstance& self, MoaMmCallInfo& call,
-                std::index_sequence<Index...>) {
+template <class Result, class... Parameters, class WideResult, class... WideParameters, std::size_t... Index>
+MoaError Bridge(Result(KLV_CALL* narrow)(Parameters...), WideResult(KLV_CALL* wide)(WideParameters...),
+                ScriptInstance& self, MoaMmCallInfo& call, std::index_sequence<Index...>) {
+  static_assert(sizeof...(Parameters) == sizeof...(WideParameters), "the wide export takes the same arguments");
   const Arguments args(*self.value, call);
-  // Every argument is converted before the call, in declaration order.
-  const std::tuple<Converted<Parameters>...> converted{
-      Converted<Parameters>::From(args, static_cast<MoaLong>(Index + 1))...};
-  const Result result = function(std::get<Index>(converted).Get()...);
+  // Every argument is read before the call, in declaration order.
+  const std::tuple<Given<Parameters>...> given{Given<Parameters>::From(args, static_cast<MoaLong>(Index + 1))...};
+  const bool whole = (true && ... && std::get<Index>(given).Whole());
   // What the host makes of the result value is its own; the method has run.
-  Answer(*self.value, call, result);
+  if (self.codePage != CP_UTF8 && whole) {
+    Answer(*self.value, call, narrow(std::get<Index>(given).Get()...), self.codePage);
+  } else {
+    const std::tuple<Widened<WideParameters>...> widened{
+        Widened<WideParameters>::From(std::get<Index>(given), self.codePage)...};
+    Answer(*self.value, call, wide(std::get<Index>(widened).Get()...), self.codePage);
+  }
   return kMoaErr_NoErr;
 }
 
-// The handler of a method that calls `Function`.
-template <auto Function>
+// The handler of a method that calls `Narrow`, or its wide twin `Wide`.
+template <auto Narrow, auto Wide>
 MoaError Handle(ScriptInstance& self, MoaMmCallInfo& call) {
-  return Bridge(Function, self, call, std::make_index_sequence<Arity(Function)>{});
+  return Bridge(Narrow, Wide, self, call, std::make_index_sequence<Arity(Narrow)>{});
 }
 
 // The method rows checked against the library's function directory: each
@@ -238,7 +326,7 @@ static_assert(directory::EveryRowOnce(), "the Xtra must offer every function of 
 }  // namespace
 
 // Row n - 1 serves selector n, in the order of the method rows.
-#define KLV_METHOD_HANDLER(declaration, comment, function) Handle<function>,
+#define KLV_METHOD_HANDLER(declaration, comment, function) Handle<function, function##W>,
 const Handler kHandlers[kMethodCount] = {KLV_XTRA_METHODS(KLV_METHOD_HANDLER)};
 #undef KLV_METHOD_HANDLER
 

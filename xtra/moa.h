@@ -54,6 +54,7 @@ constexpr MoaError kMoaErr_OutOfMem = static_cast<MoaError>(0x80040002);
 constexpr MoaError kMoaErr_XtraInUse = static_cast<MoaError>(0x80040003);
 constexpr MoaError kMoaErr_BadInterface = static_cast<MoaError>(0x80040004);
 constexpr MoaError kMoaErr_BadClass = static_cast<MoaError>(0x80040005);
+constexpr MoaError kMoaErr_NoSuchKey = static_cast<MoaError>(0x80040013);
 constexpr MoaError kMoaErr_InternalError = static_cast<MoaError>(0x80040014);
 constexpr MoaError kMoaErr_NotImplemented = static_cast<MoaError>(0x80004001);
 constexpr MoaError kMoaMmErr_ArgOutOfRange = static_cast<MoaError>(0x800407D8);
@@ -79,6 +80,7 @@ constexpr MoaID IID_IMoaRegister = {0xAC3E7803, 0x0002, 0x8FE5, {0x00, 0x00, 0x0
 constexpr MoaID IID_IMoaDict = {0xAC41A018, 0x0013, 0x4760, {0x00, 0x00, 0x08, 0x00, 0x07, 0x37, 0xAF, 0x92}};
 constexpr MoaID IID_IMoaMmXScript = {0xAC401FB6, 0x0001, 0xF9B0, {0x00, 0x00, 0x08, 0x00, 0x07, 0x2C, 0x63, 0x26}};
 constexpr MoaID IID_IMoaMmValue = {0x151A5780, 0x32BD, 0x11D0, {0x81, 0x51, 0x00, 0xAA, 0x00, 0x5F, 0x3C, 0x08}};
+constexpr MoaID IID_IMoaAppInfo = {0xACC7E2B8, 0x000A, 0xB4D0, {0x00, 0x00, 0x08, 0x00, 0x07, 0x16, 0x0D, 0xC3}};
 
 // Records.
 struct MoaMmValue {
@@ -186,6 +188,17 @@ struct IMoaRegister : IMoaUnknown {
 
 struct IMoaMmXScript : IMoaUnknown {
   virtual MoaError MOA_CALL Call(MoaMmCallInfo* call) = 0;
+};
+
+// The host application's facts, each an item number; the texts are the
+// host's (product names are never localised).
+constexpr MoaLong kMoaAppInfo_ProductName = 5;     // "Director"
+constexpr MoaLong kMoaAppInfo_ProductVersion = 6;  // "10.1", "11.5", "12.0", "5.0a"
+
+struct IMoaAppInfo : IMoaUnknown {
+  // The item's text with its NUL into `buf`; BadParam when it does not fit,
+  // NoSuchKey when the host does not offer the item.
+  virtual MoaError MOA_CALL GetInfo(MoaLong item, char* buf, MoaLong size) = 0;
 };
 
 // Only the conversions marked "used" are called by the Xtra; the others keep

@@ -30,12 +30,25 @@ constexpr MoaUlong kClassVersion =
     VersionPart(KLV_VERSION, 0) << 24 | VersionPart(KLV_VERSION, 1) << 16 | KLV_XTRA_BUILD;
 
 // A script-class instance: the host's header, then the value interface
-// obtained at creation (null when the host offers none).
+// obtained at creation (null when the host offers none) and the code page
+// of every text the host hands over and takes back (HostCodePage).
 struct ScriptInstance {
   MoaObjectHeader header;
   IMoaMmValue* value;
+  UINT codePage;
 };
-static_assert(offsetof(ScriptInstance, value) == 24, "own field right after the header");
+static_assert(offsetof(ScriptInstance, value) == 24, "own fields right after the header");
+
+// Director 11 and later hand every text over as UTF-8 and take UTF-8 back;
+// nothing but the version says so.
+constexpr long kFirstUtf8Director = 11;
+
+// The code page of a host's texts, from its IMoaAppInfo (asked through
+// `callback` and released): CP_UTF8 for product "Director" whose version
+// begins with a number (read whole) of 11 or more; CP_ACP, the system's
+// ANSI code page, for every other host, one without IMoaAppInfo, or a
+// version that does not begin with a number.
+UINT HostCodePage(IMoaCallback* callback) noexcept;
 
 // The Lingo method table registered under "msgTable", and the number of
 // methods declared in it after "new" (one per row of methods.h).

@@ -8,7 +8,8 @@ Lingo and an Authorware call of the function on its first lines; and every
 call of a kit function in a Lingo or Authorware example (of the reference,
 the guides and the example scripts) passes the
 arguments its directory row declares (how many, and text or integer where
-the argument is written out)."""
+the argument is written out). The README's function overview names every
+function of the directory once and no other."""
 import os
 import re
 import subprocess
@@ -165,6 +166,20 @@ def check_reference(rows):
                 check_calls("\n".join(code), info, "reference %s" % name, rows)
 
 
+def check_index(rows):
+    """The index names every function once, each linked to its section."""
+    with open(os.path.join(SOURCE, "docs", "reference.md"), encoding="utf-8") as f:
+        index = dict(kit_docs.sections(f.read())).get("Functions by family", [])
+    links = re.findall(r"\[(kLv\w+)\]\(#([\w-]+)\)", "\n".join(index))
+    named = [name for name, _ in links]
+    for name in rows:
+        if named.count(name) != 1:
+            fail("reference: the index names %s %d times" % (name, named.count(name)))
+    for name, anchor in links:
+        if anchor != name.lower():
+            fail("reference: the index links %s to #%s" % (name, anchor))
+
+
 def check_guides(rows):
     for name in ("authoring.md", "launcher.md"):
         with open(os.path.join(SOURCE, "docs", name), encoding="utf-8") as f:
@@ -174,10 +189,25 @@ def check_guides(rows):
                 check_calls("\n".join(code), info, "docs/" + name, rows)
 
 
-def check_method_list():
+def check_readme(rows, xtra_name):
+    """The README's "Functions" section names each function once; the only
+    other kLv name it may show is the Xtra's."""
+    with open(os.path.join(SOURCE, "README.md"), encoding="utf-8") as f:
+        overview = [body for heading, body in kit_docs.sections(f.read()) if heading == "Functions"]
+    if len(overview) != 1:
+        fail("README.md: no single section \"Functions\"")
+        return
+    named = re.findall(r"\bkLv[A-Z]\w*", "\n".join(overview[0]))
+    for name in rows:
+        if named.count(name) != 1:
+            fail("README.md: the function overview names %s %d times" % (name, named.count(name)))
+    for name in sorted(set(named) - set(rows) - {xtra_name}):
+        fail("README.md: the function overview names %s, which is no function of the directory" % name)
+
+
+def check_method_list(listing):
     """The guide's method list is what the Xtra registers, line for line."""
-    registered = [line.split(" ", 1)[1] for line in host_listing("moahost.exe", "kLvTools.x32").stdout.splitlines()
-                  if re.match(r"\d+ ", line)]
+    registered = [line.split(" ", 1)[1] for line in listing if re.match(r"\d+ ", line)]
     with open(os.path.join(SOURCE, "docs", "authoring.md"), encoding="utf-8") as f:
         blocks = kit_docs.code_blocks(f.read().splitlines())
     shown = next(([l for l in code if not l.startswith("-- ") and not l.startswith("xtra ")]
@@ -197,9 +227,12 @@ def check_scripts(rows):
 
 
 rows = read_directory()
+methods = host_listing("moahost.exe", "kLvTools.x32").stdout.splitlines()
 check_reference(rows)
+check_index(rows)
 check_guides(rows)
-check_method_list()
+check_readme(rows, methods[0].split()[1] if methods and methods[0].startswith("xtra ") else None)
+check_method_list(methods)
 check_scripts(rows)
 for line in failures:
     print("FAIL", line)

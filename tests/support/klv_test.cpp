@@ -25,17 +25,6 @@ TempDir::~TempDir() {
   RemoveDirectoryA("C:\\klvtest");  // only when no other test still uses it
 }
 
-HMODULE Library() {
-  static HMODULE module = LoadLibraryA("kLv_Tool.dll");
-  return module;
-}
-
-FARPROC BindDecorated(const std::string& decorated) {
-  HMODULE module = Library();
-  if (!module) throw std::runtime_error("kLv_Tool.dll does not load");
-  FARPROC proc = GetProcAddress(module, decorated.c_str());
-  if (!proc) throw std::runtime_error("kLv_Tool.dll does not export " + decorated);
-  return proc;
-}
+HMODULE Library() { return GetModuleHandleA("kLv_Tool.dll"); }
 
 }  // namespace klvtest

@@ -83,6 +83,11 @@ PeImage ReadPeImage(const std::string& path) {
       std::string name = image.Text(desc->Name);
       std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
       result.imports.push_back(name);
+      // Each thunk names a function (hint, then name) unless its top bit
+      // marks an import by ordinal.
+      const DWORD thunks = desc->OriginalFirstThunk ? desc->OriginalFirstThunk : desc->FirstThunk;
+      for (DWORD thunk = thunks; const DWORD entry = *image.AtRva<DWORD>(thunk); thunk += 4)
+        if (!(entry & IMAGE_ORDINAL_FLAG32)) result.importedFunctions.push_back(image.Text(entry + 2));
     }
   }
   return result;

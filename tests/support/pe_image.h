@@ -11,6 +11,7 @@ struct PeImage {
   std::string exportName;             // the name the export directory records
   std::vector<std::string> exports;   // exported names
   std::vector<std::string> imports;   // imported DLL names, lower case
+  std::vector<std::string> importedFunctions;  // imported by name, from any DLL, as spelt
 };
 
 // Throws std::runtime_error when the file is not a readable PE32 image.

@@ -5,9 +5,14 @@
 //                                       ("text" or a whole number, separated
 //                                       by blanks or commas) and prints the
 //                                       result as Lingo shows it
-// Options: --no-value (the host offers no IMoaMmValue), --fail-alloc=N
+// Options: --director VERSION (the Director version the host presents,
+// 12.0 when not given), --no-appinfo (the host offers no IMoaAppInfo: an
+// ANSI host), --no-value (the host offers no IMoaMmValue), --fail-alloc=N
 // (allocation request N fails), --fail-alloc-from=N (N and every later one).
-// The command line is read whole, so the quotes of text literals survive.
+// The command line is read whole and as Unicode, so the quotes of text
+// literals and every character survive. Texts go to the Xtra in the
+// presented version's encoding (UTF-8 for Director 11 and later, the ANSI
+// code page otherwise), and results are printed in UTF-8.
 // Exit codes: 0 done; 1 host failure; 2 refused before any call; 3 the Xtra
 // answered an error; 4 the Xtra left blocks, instances or interfaces alive.
 #include <windows.h>
@@ -27,7 +32,12 @@ namespace {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: moahost [--no-value] [--fail-alloc=N] [--fail-alloc-from=N] XTRA [METHOD [ARG ...]]\n");
+               "usage: moahost [--director VERSION] [--no-appinfo] [--no-value] [--fail-alloc=N] "
+               "[--fail-alloc-from=N] XTRA [METHOD [ARG ...]]\n"
+               "  --director VERSION  the Director version presented (default %s, the release authors\n"
+               "                      use today; 11 and later speak UTF-8, 10 and earlier the ANSI code page)\n"
+               "  --no-appinfo        no IMoaAppInfo: the Xtra takes the host for an ANSI one\n",
+               moahost::kDefaultDirectorVersion);
   return 2;
 }
 
@@ -37,7 +47,8 @@ struct Word {
 };
 
 // The words of a command line by the C runtime's rules: blanks separate,
-// quotes group and are dropped, backslashes escape a quote.
+// quotes group and are dropped, backslashes escape a quote. The line is
+// UTF-8, whose multi-byte characters never hold these ASCII bytes.
 std::vector<Word> SplitCommandLine(const std::string& line) {
   std::vector<Word> words;
   std::size_t at = 0;
@@ -65,11 +76,13 @@ std::vector<Word> SplitCommandLine(const std::string& line) {
 
 bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
+void Print(const std::string& utf8) { std::fwrite(utf8.data(), 1, utf8.size(), stdout); }
+
 }  // namespace
 
 int main() {
   _setmode(_fileno(stdout), _O_BINARY);  // results are printed byte for byte
-  const std::string line = GetCommandLineA();
+  const std::string line = moahost::Utf8(GetCommandLineW());
   const std::vector<Word> words = SplitCommandLine(line);
   moahost::Options options;
   long failAt = 0;
@@ -79,6 +92,11 @@ int main() {
     const std::string& word = words[next].text;
     if (word == "--no-value") {
       options.refuseValue = true;
+    } else if (word == "--no-appinfo") {
+      options.refuseAppInfo = true;
+    } else if (word == "--director") {
+      if (++next >= words.size()) return Usage();
+      options.version = words[next].text;
     } else if (StartsWith(word, "--fail-alloc=") || StartsWith(word, "--fail-alloc-from=")) {
       failLater = StartsWith(word, "--fail-alloc-from=");
       failAt = std::atol(word.c_str() + word.find('=') + 1);
@@ -106,7 +124,8 @@ int main() {
 
   int status = 0;
   try {
-    moahost::Host host(path, options);
+    const UINT codePage = options.CodePage();
+    moahost::Host host(moahost::Utf16(path), options);
     host.Allocator().FailRequest(failAt, failLater);
     const MoaError registered = host.Register();
     if (registered != kMoaErr_NoErr) {
@@ -118,13 +137,15 @@ int main() {
       std::printf("xtra %s\n", table.xtraName.c_str());
       for (const auto& m : table.methods) std::printf("%d %s\n", static_cast<int>(m.selector), m.line.c_str());
     } else {
-      const auto args = moahost::ParseLiterals(literals);
+      auto args = moahost::ParseLiterals(literals);
+      for (auto& arg : args)
+        if (arg.isText) arg.text = moahost::Recode(arg.text, CP_UTF8, codePage);
       const auto result = host.CallMethod(method, args);
       if (result.error != kMoaErr_NoErr) {
         std::fprintf(stderr, "moahost: %s answered %s\n", method.c_str(), moahost::HexCode(result.error).c_str());
         status = 3;
       } else {
-        std::printf("%s\n", host.ValueInterface().Show(result.result).c_str());
+        Print(moahost::Recode(host.ValueInterface().Show(result.result), codePage, CP_UTF8, false) + "\n");
       }
     }
     if (host.LiveInstances() != 0 || host.CanUnloadNow() != kMoaErr_NoErr || host.Allocator().Live() != 0 ||

@@ -179,6 +179,53 @@ MoaError MOA_CALL Values::StringToValue(const char* text, MoaMmValue* out) {
   return kMoaErr_NoErr;
 }
 
+// Options and texts
+
+UINT Options::CodePage() const {
+  const bool director11 = !refuseAppInfo && product == "Director" &&
+                          std::isdigit(static_cast<unsigned char>(version.c_str()[0])) &&
+                          std::strtol(version.c_str(), nullptr, 10) >= 11;
+  return director11 ? CP_UTF8 : CP_ACP;
+}
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return std::string();
+  const int size = static_cast<int>(text.size());
+  const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string result(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+  if (length > 0) WideCharToMultiByte(CP_UTF8, 0, text.data(), size, &result[0], length, nullptr, nullptr);
+  return result;
+}
+
+std::wstring Utf16(const std::string& text) {
+  if (text.empty()) return std::wstring();
+  const int size = static_cast<int>(text.size());
+  const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+  std::wstring result(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
+  if (length > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), size, &result[0], length);
+  return result;
+}
+
+std::string Recode(const std::string& text, UINT from, UINT to, bool strict) {
+  if (from == to || text.empty()) return text;
+  if (from == CP_ACP) from = GetACP();  // named by number in the messages
+  if (to == CP_ACP) to = GetACP();
+  const int size = static_cast<int>(text.size());
+  const DWORD in = strict ? MB_ERR_INVALID_CHARS : 0;
+  const int wideLength = MultiByteToWideChar(from, in, text.data(), size, nullptr, 0);
+  if (wideLength <= 0) throw Refused("not a valid text in code page " + std::to_string(from));
+  std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+  MultiByteToWideChar(from, in, text.data(), size, &wide[0], wideLength);
+  const DWORD out = to == CP_UTF8 || !strict ? 0 : WC_NO_BEST_FIT_CHARS;
+  BOOL lost = FALSE;
+  BOOL* lostOut = to == CP_UTF8 || !strict ? nullptr : &lost;
+  const int length = WideCharToMultiByte(to, out, wide.data(), wideLength, nullptr, 0, nullptr, lostOut);
+  std::string result(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+  if (length > 0) WideCharToMultiByte(to, out, wide.data(), wideLength, &result[0], length, nullptr, lostOut);
+  if (length <= 0 || lost) throw Refused("the text has characters that code page " + std::to_string(to) + " cannot hold");
+  return result;
+}
+
 // Dict
 
 MoaError MOA_CALL Dict::QueryInterface(const MoaID* iid, void** out) { return Offer(this, iid, IID_IMoaDict, out); }
@@ -259,12 +306,38 @@ MoaError MOA_CALL Callback::QueryInterface(const MoaID* iid, void** out) {
     *out = static_cast<IMoaMmValue*>(&host_.values_);
     return kMoaErr_NoErr;
   }
+  if (Same(iid, IID_IMoaAppInfo)) {
+    if (host_.options_.refuseAppInfo) {
+      *out = nullptr;
+      return kMoaErr_BadInterface;
+    }
+    host_.appInfo_.AddRef();
+    *out = static_cast<IMoaAppInfo*>(&host_.appInfo_);
+    return kMoaErr_NoErr;
+  }
   if (Same(iid, IID_IMoaCalloc)) {
     host_.calloc_.AddRef();
     *out = static_cast<IMoaCalloc*>(&host_.calloc_);
     return kMoaErr_NoErr;
   }
   return Offer(this, iid, IID_IMoaCallback, out);
+}
+
+// AppInfo
+
+MoaError MOA_CALL AppInfo::QueryInterface(const MoaID* iid, void** out) { return Offer(this, iid, IID_IMoaAppInfo, out); }
+
+MoaError MOA_CALL AppInfo::GetInfo(MoaLong item, char* buf, MoaLong size) {
+  std::string text;
+  switch (item) {
+    case 1: text = "Author"; break;
+    case kMoaAppInfo_ProductName: text = host_.options_.product; break;
+    case kMoaAppInfo_ProductVersion: text = host_.options_.version; break;
+    default: return kMoaErr_NoSuchKey;
+  }
+  if (!buf || size <= 0 || text.size() >= static_cast<std::size_t>(size)) return kMoaErr_BadParam;
+  std::memcpy(buf, text.c_str(), text.size() + 1);
+  return kMoaErr_NoErr;
 }
 
 IMoaCache* MOA_CALL Callback::MoaGetCache() { return &host_.cache_; }
@@ -392,9 +465,22 @@ std::vector<Literal> ParseLiterals(const std::string& text) {
 
 // Host
 
-Host::Host(const std::string& path, Options options) : options_(options) {
-  module_ = LoadLibraryA(path.c_str());
-  if (!module_) throw Error("cannot load " + path + " (error " + std::to_string(GetLastError()) + ")");
+namespace {
+
+// A module and the error of its loading, taken before anything else runs.
+std::pair<HMODULE, DWORD> Loaded(HMODULE module) { return {module, GetLastError()}; }
+
+}  // namespace
+
+Host::Host(const std::string& path, Options options)
+    : Host(Loaded(LoadLibraryA(path.c_str())), path, std::move(options)) {}
+
+Host::Host(const std::wstring& path, Options options)
+    : Host(Loaded(LoadLibraryW(path.c_str())), Utf8(path), std::move(options)) {}
+
+Host::Host(std::pair<HMODULE, DWORD> loaded, const std::string& path, Options options)
+    : module_(loaded.first), options_(std::move(options)) {
+  if (!module_) throw Error("cannot load " + path + " (error " + std::to_string(loaded.second) + ")");
   auto bind = [&](const char* name) {
     FARPROC proc = GetProcAddress(module_, name);
     if (!proc) {

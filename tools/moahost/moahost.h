@@ -1,8 +1,10 @@
 // A stand-in for the Director host: loads a scripting Xtra, reads its class
 // table, registers it, parses its Lingo method table, creates instances
 // with the host's object header and calls methods by name. Everything the
-// Xtra calls back (allocator, callback, cache, dictionaries, values) is
-// ours, laid out as the host's, and counts what a test needs to see.
+// Xtra calls back (allocator, callback, cache, dictionaries, values, the
+// application facts) is ours, laid out as the host's, and counts what a test
+// needs to see. It presents itself as a chosen Director version and hands
+// texts over in that version's encoding (Options).
 #ifndef KLV_MOAHOST_H
 #define KLV_MOAHOST_H
 
@@ -15,6 +17,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "moa.h"
@@ -194,7 +197,25 @@ class Cache final : public IMoaCache {
 
 class Host;
 
-// IMoaCallback: hands out the value interface unless told to refuse it.
+// IMoaAppInfo: the product and its version as the options give them, the
+// run mode "Author"; NoSuchKey for every other item.
+class AppInfo final : public IMoaAppInfo {
+ public:
+  explicit AppInfo(Host& host) : host_(host) {}
+  MoaError MOA_CALL QueryInterface(const MoaID* iid, void** out) override;
+  MoaUlong MOA_CALL AddRef() override { return ++refs_; }
+  MoaUlong MOA_CALL Release() override { return --refs_; }
+  MoaError MOA_CALL GetInfo(MoaLong item, char* buf, MoaLong size) override;
+
+  MoaUlong Refs() const { return refs_; }
+
+ private:
+  Host& host_;
+  MoaUlong refs_ = 1;
+};
+
+// IMoaCallback: hands out the value interface and the application facts
+// unless told to refuse them.
 class Callback final : public IMoaCallback {
  public:
   explicit Callback(Host& host) : host_(host) {}
@@ -289,15 +310,34 @@ struct CallResult {
   MoaMmValue result{};
 };
 
+// The Director version the host presents when not told otherwise: 12.0, the
+// last release, which authors use today with 11.5 (both speak UTF-8).
+constexpr const char* kDefaultDirectorVersion = "12.0";
+
 struct Options {
-  bool refuseValue = false;  // the callback offers no IMoaMmValue
+  bool refuseValue = false;    // the callback offers no IMoaMmValue
+  bool refuseAppInfo = false;  // ... nor IMoaAppInfo
+  std::string product = "Director";
+  std::string version = kDefaultDirectorVersion;
+  // The code page of the texts this host hands over and takes back: UTF-8
+  // as Director 11 and later, else the system's ANSI code page.
+  UINT CodePage() const;
 };
+
+// `text` from one code page to another, whole. Strict: Refused when a
+// character is not valid in the source or has no place in the target (no
+// best fit); otherwise such characters are shown as the platform shows them.
+std::string Recode(const std::string& text, UINT from, UINT to, bool strict = true);
+// UTF-16 to UTF-8 and back (an unpaired surrogate becomes U+FFFD).
+std::string Utf8(const std::wstring& text);
+std::wstring Utf16(const std::string& text);
 
 class Host {
  public:
-  // Loads the Xtra by path and binds its five exports (Error if any is
-  // missing or the file does not load).
+  // Loads the Xtra by path (ANSI, or UTF-16) and binds its five exports
+  // (Error if any is missing or the file does not load).
   explicit Host(const std::string& path, Options options = {});
+  Host(const std::wstring& path, Options options);
   ~Host();
   Host(const Host&) = delete;
   Host& operator=(const Host&) = delete;
@@ -307,6 +347,7 @@ class Host {
   Calloc& Allocator() { return calloc_; }
   Values& ValueInterface() { return values_; }
   Callback& CallbackInterface() { return callback_; }
+  AppInfo& AppInfoInterface() { return appInfo_; }
   Cache& Registry() { return cache_; }
   Dict& XtraDict() { return xtraDict_; }
   Options& Settings() { return options_; }
@@ -344,6 +385,8 @@ class Host {
  private:
   friend class Instance;
   friend class Callback;
+  friend class AppInfo;
+  Host(std::pair<HMODULE, DWORD> loaded, const std::string& path, Options options);
 
   HMODULE module_ = nullptr;
   Exports exports_;
@@ -353,6 +396,7 @@ class Host {
   Cache cache_;
   Dict xtraDict_;
   Callback callback_{*this};
+  AppInfo appInfo_{*this};
   long liveInstances_ = 0;
   std::map<Instance*, MoaDestroyProc> destroyers_;
   std::deque<MoaID> classIDs_;  // headers point here for their instance's life
