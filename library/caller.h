@@ -44,9 +44,10 @@ class DisabledCallerWindows {
     for (HWND window : disabled_) EnableWindow(window, FALSE);
   }
   ~DisabledCallerWindows() {
-    // While the windows are still disabled the platform drops the input
-    // meant for them; input that reached no window of ours is dropped too,
-    // as nobody was there to take it.
+    // Clicks and keys wait in the thread's input queue, and the platform
+    // decides where they go only when they are read: read now, while the
+    // windows are still disabled, they are dropped (once the windows are
+    // enabled, they would run the host's handlers). Posted messages stay.
     MSG message;
     for (int dropped = 0; dropped < kMaxDropped && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_INPUT);
          ++dropped) {
