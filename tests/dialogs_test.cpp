@@ -8,7 +8,6 @@
 #include <commdlg.h>
 #include <dlgs.h>
 
-#include <thread>
 #include <vector>
 
 using namespace klvtest;
@@ -323,23 +322,9 @@ TEST_F(FileDialog, StartingFoldersThatAreNoFolderLeaveThePlatformsChoice) {
 
 TEST_F(FileDialog, BelongsToTheCallersActiveWindow) {
   for (const bool saving : {false, true}) {
-    const std::string caption = saving ? "Save File" : "Open File";
-    const auto show = [&] {
+    ExpectOwnedByTheCaller(saving ? "Save File" : "Open File", IDCANCEL, [&] {
       const CurrentFolder kept;
       EXPECT_STREQ((saving ? save : open)("", dir.Path().c_str(), "", "", ""), "");
-    };
-    {
-      CallerWindow caller;
-      const Ownership owned = OwnerWhileShown(caption, IDCANCEL, show);
-      EXPECT_TRUE(owned.shown) << caption;
-      EXPECT_EQ(owned.owner, caller.Get()) << caption;
-      EXPECT_FALSE(owned.ownerEnabled) << caption;
-      EXPECT_TRUE(IsWindowEnabled(caller.Get())) << caption;
-    }
-    // A thread without a window: the dialog has no owner.
-    Ownership unowned;
-    std::thread([&] { unowned = OwnerWhileShown(caption, IDCANCEL, show); }).join();
-    EXPECT_TRUE(unowned.shown) << caption;
-    EXPECT_EQ(unowned.owner, nullptr) << caption;
+    });
   }
 }

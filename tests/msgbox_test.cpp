@@ -1,6 +1,5 @@
 // The message box through its export, against Wine's real user32, driven
 // from a second thread as a person would use it.
-#include <thread>
 #include <vector>
 
 #include "klv_test.h"
@@ -170,18 +169,5 @@ TEST_F(MsgBox, LongerTextsShowNoBox) {
 }
 
 TEST_F(MsgBox, BelongsToTheCallersActiveWindow) {
-  const auto show = [] { EXPECT_STREQ(kLvMessageBox("m", "owned", "okcancel", "", 1), "Cancel"); };
-  {
-    CallerWindow caller;
-    const Ownership owned = OwnerWhileShown("owned", IDCANCEL, show);
-    EXPECT_TRUE(owned.shown);
-    EXPECT_EQ(owned.owner, caller.Get());
-    EXPECT_FALSE(owned.ownerEnabled);
-    EXPECT_TRUE(IsWindowEnabled(caller.Get()));
-  }
-  // A thread without a window: the box has no owner.
-  Ownership unowned;
-  std::thread([&] { unowned = OwnerWhileShown("owned", IDCANCEL, show); }).join();
-  EXPECT_TRUE(unowned.shown);
-  EXPECT_EQ(unowned.owner, nullptr);
+  ExpectOwnedByTheCaller("owned", IDCANCEL, [] { EXPECT_STREQ(kLvMessageBox("m", "owned", "okcancel", "", 1), "Cancel"); });
 }

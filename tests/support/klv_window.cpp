@@ -250,17 +250,28 @@ LRESULT CALLBACK CallerWindow::OnMessage(HWND window, UINT message, WPARAM wPara
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-Ownership OwnerWhileShown(const std::string& caption, int press, const std::function<void()>& show) {
-  Ownership seen;
-  Person person(kDialogClass, caption, [&](HWND window) {
-    seen.owner = GetWindow(window, GW_OWNER);
-    seen.ownerEnabled = seen.owner && IsWindowEnabled(seen.owner);
-    Press(window, press);
-  });
-  show();
-  person.Finish();
-  seen.shown = person.Saw();
-  return seen;
+void ExpectOwnedByTheCaller(const std::string& caption, int press, const std::function<void()>& show) {
+  const auto shownOwner = [&](bool* ownerEnabled) {
+    HWND owner = reinterpret_cast<HWND>(-1);
+    Person person(kDialogClass, caption, [&](HWND window) {
+      owner = GetWindow(window, GW_OWNER);
+      *ownerEnabled = owner && IsWindowEnabled(owner);
+      Press(window, press);
+    });
+    show();
+    person.Finish();
+    return owner;
+  };
+  bool enabled = true;
+  {
+    CallerWindow caller;
+    EXPECT_EQ(shownOwner(&enabled), caller.Get()) << caption;
+    EXPECT_FALSE(enabled) << caption;
+    EXPECT_TRUE(IsWindowEnabled(caller.Get())) << caption;
+  }
+  HWND unowned = nullptr;
+  std::thread([&] { unowned = shownOwner(&enabled); }).join();
+  EXPECT_EQ(unowned, nullptr) << caption;
 }
 
 }  // namespace klvtest

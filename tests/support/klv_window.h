@@ -115,15 +115,12 @@ class Person {
   std::thread thread_;
 };
 
-// What a window of this process captioned `caption` showed of its owner
-// while `show` ran: the owner (null when it had none), and whether that
-// owner was enabled meanwhile. The window is closed with the button `press`.
-struct Ownership {
-  bool shown = false;
-  HWND owner = nullptr;
-  bool ownerEnabled = false;
-};
-Ownership OwnerWhileShown(const std::string& caption, int press, const std::function<void()>& show);
+// Checks whom a box or dialog that `show` opens belongs to: shown with a
+// caller's window active on this thread, it is owned by that window, which
+// is disabled while it shows and enabled again after; shown from a thread
+// without a window, it has no owner. It is found by its caption and closed
+// with the button `press`.
+void ExpectOwnedByTheCaller(const std::string& caption, int press, const std::function<void()>& show);
 
 }  // namespace klvtest
 
