@@ -28,7 +28,7 @@ using bench::Now;
 using klvtest::RemoveTree;
 using klvtest::WriteFile;
 
-constexpr int kRounds = 3;
+constexpr int kRounds = 5;
 const std::string kRoot = "C:\\klvbench";
 
 // Incompressible bytes, quickly.

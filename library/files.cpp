@@ -5,10 +5,12 @@
 #include <lzexpand.h>
 #include <winioctl.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,30 +43,230 @@ constexpr std::size_t kMaxNameLength = 255;
 // Each file copied may once create the destination's missing folders and try again.
 constexpr int kRetryAllowance = 1;
 
-// The working memory of one copy call, shared by the files it copies.
-class CopyBuffer {
+// Test seams: environment variables that only the tests set, read once per
+// call. Each makes the copy meet what a real medium gives it, so none opens
+// a path that the library does not take on such a medium anyway, and none
+// lets a check pass that would fail: KLV_TEST_FILE_IDS=none hides the
+// object ids (as FAT has none), =zero also reads every file index as 0 (as
+// some network and virtual file systems report it); KLV_TEST_READ_RATE=n
+// reads the source at n bytes a second (as a slow CD-ROM drive does).
+struct Seams {
+  bool noObjectIds = false;
+  bool zeroFileIndex = false;
+  unsigned long readRate = 0;  // bytes a second; 0 for the medium's own pace
+
+  static Seams FromEnvironment() {
+    const auto read = [](const wchar_t* name) {
+      wchar_t value[32];
+      const DWORD length = GetEnvironmentVariableW(name, value, 32);
+      return length > 0 && length < 32 ? std::wstring(value, length) : std::wstring();
+    };
+    Seams seams;
+    const std::wstring ids = read(L"KLV_TEST_FILE_IDS");
+    seams.zeroFileIndex = ids == L"zero";
+    seams.noObjectIds = seams.zeroFileIndex || ids == L"none";
+    seams.readRate = std::wcstoul(read(L"KLV_TEST_READ_RATE").c_str(), nullptr, 10);
+    return seams;
+  }
+  void Throttle(std::uint64_t bytes) const {
+    if (readRate) Sleep(static_cast<DWORD>(bytes * 1000 / readRate));
+  }
+};
+
+// How much a copy reads (or expands) at once. Unwatched, every block is
+// the largest: the fewest calls. Watched by an observer, which hears of
+// the copy (and whose window handles its messages) only between blocks, a
+// block is sized to take about kBlockMs on whatever medium: a CD-ROM drive
+// may take seconds for the largest. Sizes are powers of two and a block
+// starts at a multiple of its size in the file, as the largest ones do:
+// blocks out of step with the file's own run slower.
+class BlockSize {
  public:
-  static constexpr std::size_t kSize = 1 << 20;
-  char* Data() {  // allocated on first use; throws std::bad_alloc
-    if (!data_) data_.reset(new char[kSize]);
+  static constexpr DWORD kLargest = 1 << 20;
+  static constexpr DWORD kSmallest = 4 << 10;
+  static constexpr DWORD kFirstWatched = 64 << 10;
+  static constexpr LONGLONG kBlockMs = 25;
+
+  explicit BlockSize(bool watched) : watched_(watched), size_(watched ? kFirstWatched : kLargest) {
+    if (watched) QueryPerformanceFrequency(&frequency_);
+  }
+  DWORD Get() const { return size_; }
+  void StartFile() { position_ = 0; }
+  void Start() {
+    if (watched_) QueryPerformanceCounter(&start_);
+  }
+  // After a block of `bytes` read and written: the next one is sized by how
+  // long this one took.
+  void Stop(DWORD bytes) {
+    if (!watched_) return;
+    position_ += bytes;
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    const LONGLONG took = now.QuadPart - start_.QuadPart, goal = frequency_.QuadPart * kBlockMs / 1000;
+    DWORD wanted = size_;
+    if (took > goal) {
+      while (wanted > kSmallest && wanted * took > size_ * goal) wanted /= 2;
+    } else if (took < goal / 2 && wanted < kLargest) {
+      wanted *= 2;
+    }
+    while (wanted > kSmallest && position_ % wanted != 0) wanted /= 2;
+    size_ = wanted;
+  }
+
+ private:
+  bool watched_;
+  DWORD size_;
+  std::uint64_t position_ = 0;
+  LARGE_INTEGER frequency_{}, start_{};
+};
+
+// The working state of one copy call, shared by the files it copies.
+class CopyJob {
+ public:
+  explicit CopyJob(CopyObserver* observer)
+      : observer(observer), block(observer != nullptr), seams(Seams::FromEnvironment()) {}
+  char* Data() {  // BlockSize::kLargest bytes, allocated on first use; throws std::bad_alloc
+    if (!data_) data_.reset(new char[BlockSize::kLargest]);
     return data_.get();
   }
-  std::size_t Size() const { return kSize; }
+
+  CopyObserver* const observer;
+  BlockSize block;
+  const Seams seams;
 
  private:
   std::unique_ptr<char[]> data_;
 };
 
-// The platform's LZ-compressed format ("SZDD"): magic, method, last
-// character, expanded length. Shorter files are never compressed.
+// The next block of the source, read at the pace the seam sets.
+bool ReadBlock(HANDLE source, CopyJob& job, DWORD& got) {
+  if (!ReadFile(source, job.Data(), job.block.Get(), &got, nullptr)) return false;
+  job.seams.Throttle(got);
+  return true;
+}
+
+// The platform's LZ-compressed format ("SZDD"): magic, method ('A', the
+// only one), last character, expanded length. Shorter files are never
+// compressed.
 constexpr unsigned char kLzMagic[] = {'S', 'Z', 'D', 'D', 0x88, 0xF0, 0x27, 0x33};
 constexpr std::size_t kLzHeaderSize = 14;
+constexpr char kLzMethod = 'A';
 
-bool StartsWithLzHeader(const char* data, DWORD size) {
-  return size >= kLzHeaderSize && std::memcmp(data, kLzMagic, sizeof(kLzMagic)) == 0;
+enum class Format { kPlain, kLz, kLzOtherMethod };
+
+Format FormatOf(const char* data, DWORD size) {
+  if (size < kLzHeaderSize || std::memcmp(data, kLzMagic, sizeof(kLzMagic)) != 0) return Format::kPlain;
+  return data[sizeof(kLzMagic)] == kLzMethod ? Format::kLz : Format::kLzOtherMethod;
+}
+
+// The header's expanded length: four bytes, lowest first, after the last character.
+std::uint32_t ExpandedLength(const char* header) {
+  std::uint32_t length = 0;
+  for (int i = 3; i >= 0; --i) length = (length << 8) | static_cast<unsigned char>(header[10 + i]);
+  return length;
 }
 
 HFILE AsHfile(HANDLE handle) { return static_cast<HFILE>(reinterpret_cast<INT_PTR>(handle)); }
+
+// Where copied content goes: the destination file, or a comparison with it.
+class Sink {
+ public:
+  virtual ~Sink() = default;
+  virtual bool Put(const char* data, DWORD size) = 0;
+};
+
+class FileSink : public Sink {
+ public:
+  explicit FileSink(HANDLE file) : file_(file) {}
+  bool Put(const char* data, DWORD size) override {
+    DWORD written = 0;
+    return WriteFile(file_, data, size, &written, nullptr) && written == size;
+  }
+
+ private:
+  HANDLE file_;
+};
+
+// Reads a file back as the content arrives: false from the first byte that
+// differs or is missing.
+class Comparison : public Sink {
+ public:
+  explicit Comparison(HANDLE file) : file_(file), data_(new char[BlockSize::kLargest]) {}
+  bool Put(const char* data, DWORD size) override {
+    DWORD got = 0;
+    return ReadFile(file_, data_.get(), size, &got, nullptr) && got == size && std::memcmp(data, data_.get(), size) == 0;
+  }
+  // Whether the file ends where the content did.
+  bool AtEnd() {
+    DWORD got = 1;
+    return ReadFile(file_, data_.get(), 1, &got, nullptr) && got == 0;
+  }
+
+ private:
+  HANDLE file_;
+  std::unique_ptr<char[]> data_;
+};
+
+// Expands an LZ source piece by piece (LZRead into the buffer, then into
+// the sink), so that the observer hears of it, and may cancel, within the
+// file. Its header was checked here, which makes LZInit's answer certain:
+// a negative one is its error, any other a new LZ handle that owns the
+// file from then on. The two handles are never compared: in a process with
+// many handles, an LZ handle can have a file handle's value.
+KlvInt Expand(File& source, Sink& sink, CopyJob& job) {
+  const std::uint32_t expandedLength = ExpandedLength(job.Data());
+  LARGE_INTEGER packed{};
+  if (!GetFileSizeEx(source.Get(), &packed) || SetFilePointer(source.Get(), 0, nullptr, FILE_BEGIN) != 0)
+    return kCopyFailed;
+  const HFILE lz = LZInit(AsHfile(source.Get()));
+  if (lz < 0) return lz == LZERROR_BADINHANDLE ? kNoSource : kCopyFailed;
+  source.Release();
+  const LzFile expander(lz);
+  // Progress is told in bytes of the source, in proportion to what was expanded.
+  const auto packedSize = static_cast<std::uint64_t>(packed.QuadPart);
+  std::uint64_t expanded = 0, told = 0;
+  for (;;) {
+    job.block.Start();
+    const INT got = LZRead(expander.Get(), job.Data(), static_cast<INT>(job.block.Get()));
+    if (got < 0) return got == LZERROR_BADINHANDLE ? kNoSource : kCopyFailed;
+    if (got == 0) break;
+    expanded += static_cast<std::uint64_t>(got);
+    const std::uint64_t due =
+        expandedLength == 0 ? 0
+                            : std::min(packedSize, static_cast<std::uint64_t>(static_cast<double>(packedSize) *
+                                                                               expanded / expandedLength));
+    job.seams.Throttle(due - told);
+    if (!sink.Put(job.Data(), static_cast<DWORD>(got))) return kCopyFailed;
+    job.block.Stop(static_cast<DWORD>(got));
+    if (job.observer && !job.observer->Advance(due - told)) return kCancelled;
+    told = due;
+  }
+  return job.observer && !job.observer->Advance(packedSize - told) ? kCancelled : kCopied;
+}
+
+// Copies `source`, read from its start, into `sink`: a source in the
+// platform's LZ format expanded, any other as it is, in blocks, with the
+// outcomes the platform's expander would give. The observer (if any)
+// hears of each block and may cancel.
+KlvInt CopyContent(File& source, Sink& sink, CopyJob& job) {
+  DWORD got = 0;
+  job.block.StartFile();
+  job.block.Start();
+  if (!ReadBlock(source.Get(), job, got)) return kCopyFailed;
+  switch (FormatOf(job.Data(), got)) {
+    case Format::kLz: return Expand(source, sink, job);
+    case Format::kLzOtherMethod: return kCopyFailed;  // LZInit's answer: an unknown method
+    case Format::kPlain: break;
+  }
+  while (got > 0) {
+    if (!sink.Put(job.Data(), got)) return kCopyFailed;
+    job.block.Stop(got);
+    if (job.observer && !job.observer->Advance(got)) return kCancelled;
+    job.block.Start();
+    if (!ReadBlock(source.Get(), job, got)) return kCopyFailed;
+  }
+  return kCopied;
+}
 
 bool Contains(const std::wstring& text, const wchar_t* any) { return text.find_first_of(any) != std::wstring::npos; }
 
@@ -113,76 +315,56 @@ class Destination {
 // The object id the file system keeps for an open file, where it keeps one.
 // Wine derives it from the host's device and inode numbers in one cheap query;
 // NTFS has one only for files that were given one; FAT has none.
-bool ObjectId(HANDLE file, FILE_OBJECTID_BUFFER& id) {
+bool ObjectId(HANDLE file, FILE_OBJECTID_BUFFER& id, const Seams& seams) {
   std::memset(&id, 0, sizeof(id));
   DWORD size = 0;
-  return DeviceIoControl(file, FSCTL_GET_OBJECT_ID, nullptr, 0, &id, sizeof(id), &size, nullptr) &&
-         size == sizeof(id);
+  return !seams.noObjectIds &&
+         DeviceIoControl(file, FSCTL_GET_OBJECT_ID, nullptr, 0, &id, sizeof(id), &size, nullptr) && size == sizeof(id);
 }
 
-// Whether an existing destination must be left alone: it is the source
-// under another name (letter case, short names, another drive mapping, hard
-// links), or it is read-only. Windows refuses to open a read-only file for
-// writing; Wine run as root does not, so the attribute is checked here.
-// Two object ids settle identity where both files have one; otherwise the
-// volume serial and file index do, whose volume query costs Wine a round
-// trip to its mount manager for each file.
-bool Untouchable(HANDLE source, HANDLE destination, const std::wstring& from, const std::wstring& to) {
+// The volume serial and file index of an open file; the volume query costs
+// Wine a round trip to its mount manager.
+bool FileInformation(HANDLE file, BY_HANDLE_FILE_INFORMATION& info, const Seams& seams) {
+  if (!GetFileInformationByHandle(file, &info)) return false;
+  if (seams.zeroFileIndex) info.nFileIndexHigh = info.nFileIndexLow = 0;
+  return true;
+}
+
+// What an existing destination is to the source.
+enum class Identity { kOther, kSame, kUnknown };
+
+// Whether an existing destination is the source under another name (letter
+// case, short names, another drive mapping, hard links). An object id is
+// unique on its volume only: different ids are different files, equal ones
+// the same file when the volume serials agree too. Without ids the volume
+// serial and file index decide, unless an index is 0, which some network
+// and virtual file systems report for every file and so proves nothing.
+// Then only the full paths are left: the same path is the same file, and
+// different ones leave the identity unknown.
+Identity IdentityOf(HANDLE source, HANDLE destination, const std::wstring& from, const std::wstring& to,
+                    const Seams& seams) {
   FILE_OBJECTID_BUFFER a, b;
-  if (ObjectId(source, a) && ObjectId(destination, b)) {
-    const DWORD attributes = GetFileAttributesW(to.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES)
-      return (attributes & FILE_ATTRIBUTE_READONLY) || std::memcmp(&a, &b, sizeof(a)) == 0;
-  }
   BY_HANDLE_FILE_INFORMATION one, other;
-  if (GetFileInformationByHandle(source, &one) && GetFileInformationByHandle(destination, &other)) {
-    return (other.dwFileAttributes & FILE_ATTRIBUTE_READONLY) ||
-           (one.dwVolumeSerialNumber == other.dwVolumeSerialNumber && one.nFileIndexHigh == other.nFileIndexHigh &&
-            one.nFileIndexLow == other.nFileIndexLow);
+  if (ObjectId(source, a, seams) && ObjectId(destination, b, seams)) {
+    if (std::memcmp(a.ObjectId, b.ObjectId, sizeof(a.ObjectId)) != 0) return Identity::kOther;
+    if (FileInformation(source, one, seams) && FileInformation(destination, other, seams))
+      return one.dwVolumeSerialNumber == other.dwVolumeSerialNumber ? Identity::kSame : Identity::kOther;
   }
-  // Where the platform gives no identity, the names decide, ignoring case.
-  return lstrcmpiW(FullPath(from).c_str(), FullPath(to).c_str()) == 0;
+  if (FileInformation(source, one, seams) && FileInformation(destination, other, seams) &&
+      (one.nFileIndexHigh | one.nFileIndexLow) != 0 && (other.nFileIndexHigh | other.nFileIndexLow) != 0) {
+    return one.dwVolumeSerialNumber == other.dwVolumeSerialNumber && one.nFileIndexHigh == other.nFileIndexHigh &&
+                   one.nFileIndexLow == other.nFileIndexLow
+               ? Identity::kSame
+               : Identity::kOther;
+  }
+  return lstrcmpiW(FullPath(from).c_str(), FullPath(to).c_str()) == 0 ? Identity::kSame : Identity::kUnknown;
 }
 
-bool WriteAll(HANDLE file, const char* data, DWORD size) {
-  DWORD written = 0;
-  return WriteFile(file, data, size, &written, nullptr) && written == size;
-}
-
-// Copies `source`, read from its start, onto `destination`. A source in
-// the platform's LZ format goes through the platform's expander; any other
-// is copied in large blocks, with the outcomes the expander would give.
-KlvInt CopyContent(File& source, HANDLE destination, CopyBuffer& buffer, CopyObserver* observer) {
-  char* data = buffer.Data();
-  const DWORD size = static_cast<DWORD>(buffer.Size());
-  DWORD got = 0;
-  if (!ReadFile(source.Get(), data, size, &got, nullptr)) return kCopyFailed;
-  if (StartsWithLzHeader(data, got)) {
-    if (SetFilePointer(source.Get(), 0, nullptr, FILE_BEGIN) != 0) return kCopyFailed;
-    const HFILE plain = AsHfile(source.Get());
-    const HFILE lz = LZInit(plain);
-    if (lz < 0) return lz == LZERROR_BADINHANDLE ? kNoSource : kCopyFailed;
-    if (lz != plain) {
-      LARGE_INTEGER size{};
-      GetFileSizeEx(source.Get(), &size);
-      source.Release();  // the LZ handle owns the file now
-      const LzFile expander(lz);
-      const LONG written = LZCopy(expander.Get(), AsHfile(destination));
-      if (written >= 0) return observer && !observer->Advance(size.QuadPart) ? kCancelled : kCopied;
-      if (written == LZERROR_BADINHANDLE) return kNoSource;
-      if (written == LZERROR_BADOUTHANDLE) return kDestinationRefused;
-      return kCopyFailed;
-    }
-    // The expander takes it for a plain file after all: copy it as one.
-    if (SetFilePointer(source.Get(), 0, nullptr, FILE_BEGIN) != 0 || !ReadFile(source.Get(), data, size, &got, nullptr))
-      return kCopyFailed;
-  }
-  while (got > 0) {
-    if (!WriteAll(destination, data, got)) return kCopyFailed;
-    if (observer && !observer->Advance(got)) return kCancelled;
-    if (!ReadFile(source.Get(), data, size, &got, nullptr)) return kCopyFailed;
-  }
-  return kCopied;
+// Windows refuses to open a read-only file for writing; Wine run as root
+// does not, so the attribute is checked here.
+bool IsReadOnly(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
 }
 
 // A file: the first entry the search finds is not a folder and its
@@ -258,12 +440,18 @@ Selection SelectFiles(const std::wstring& pattern) {
   return selection;
 }
 
+// A name for a file beside `path` that no file has yet (the `attempt`th
+// tried).
+std::wstring SiblingName(const std::wstring& path, unsigned attempt) {
+  return FolderPart(path) + L"~klv" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+         std::to_wstring(GetTickCount() + attempt) + L".tmp";
+}
+
 // A new, empty file beside `to` that takes its new content before it
 // replaces it; an invalid handle when none can be made.
 File CreateSibling(const std::wstring& to, std::wstring& path) {
-  const std::wstring prefix = FolderPart(to) + L"~klv" + std::to_wstring(GetCurrentProcessId()) + L"-";
   for (unsigned attempt = 0; attempt < 100; ++attempt) {
-    path = prefix + std::to_wstring(GetTickCount() + attempt) + L".tmp";
+    path = SiblingName(to, attempt);
     if (!FitsPlatform(path)) break;
     File file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                           nullptr));
@@ -272,13 +460,73 @@ File CreateSibling(const std::wstring& to, std::wstring& path) {
   return File();
 }
 
+// Renames `path` to a new name beside it, `aside`.
+bool RenameAside(const std::wstring& path, std::wstring& aside) {
+  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    aside = SiblingName(path, attempt);
+    if (!FitsPlatform(aside)) break;
+    if (MoveFileExW(path.c_str(), aside.c_str(), 0)) return true;
+    if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS) break;
+  }
+  return false;
+}
+
+// Puts the complete file `sibling` in the place of `to`: `to` is renamed
+// aside, the sibling takes its name, and only then the old file is deleted
+// (or given its name back when the sibling cannot take it). Not one
+// replacing rename: on ext4, where Wine keeps its drives on Linux, that
+// rename first sets the new file's data on its way to the disk and waits.
+bool Replace(const std::wstring& to, const std::wstring& sibling) {
+  std::wstring aside;
+  if (!RenameAside(to, aside)) return false;
+  if (!MoveFileExW(sibling.c_str(), to.c_str(), 0)) {
+    MoveFileExW(aside.c_str(), to.c_str(), 0);
+    return false;
+  }
+  DeleteFileW(aside.c_str());
+  return true;
+}
+
+// Whether `to`, flushed to its medium and read back, holds what `from`
+// gives (expanded, for an LZ source).
+bool HoldsContent(const std::wstring& to, const std::wstring& from, CopyJob& job) {
+  File source(CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  const File copy(CreateFileW(to.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!source.Valid() || !copy.Valid() || !FlushFileBuffers(copy.Get())) return false;
+  Comparison comparison(copy.Get());
+  return CopyContent(source, comparison, job) == kCopied && comparison.AtEnd();
+}
+
+KlvInt CopyOneFile(const std::wstring& to, const std::wstring& from, CopyMode mode, int allowance, CopyJob& job);
+
+// Moves `from` onto an existing `to` that cannot be told apart from it.
+// The source is renamed aside first, so that a destination that is the
+// source under another name goes with it (5: same file). Otherwise it is
+// copied from there, and deleted only once the destination holds its
+// content (HoldsContent). On any failure it gets its name back; a source
+// that cannot be renamed cannot be deleted either and stays, as a
+// read-only one does.
+KlvInt MoveUnconfirmed(const std::wstring& to, const std::wstring& from, int allowance, CopyJob& job) {
+  std::wstring aside;
+  if (!RenameAside(from, aside)) return CopyOneFile(to, from, CopyMode::kCopy, allowance, job);
+  KlvInt result = kCopyFailed;
+  if (GetFileAttributesW(to.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    result = CopyOneFile(to, aside, CopyMode::kCopy, allowance, job);
+    if (result == kCopied && !HoldsContent(to, aside, job)) result = kCopyFailed;
+    if (result == kCopied && DeleteFileW(aside.c_str())) return kCopied;
+  }
+  return MoveFileExW(aside.c_str(), from.c_str(), 0) ? result : kCopyFailed;
+}
+
 // Copies `from` onto `to`, expanding an LZ-compressed source; `allowance`
 // retries may create the destination's folders. An existing `to` is
-// overwritten in place and cut to the new length; with an observer it is
-// replaced only once its new copy is complete, so that a cancel or a
-// failure leaves it as it was.
-KlvInt CopyOneFile(const std::wstring& to, const std::wstring& from, CopyMode mode, int allowance, CopyBuffer& buffer,
-                   CopyObserver* observer) {
+// overwritten in place and cut to the new length; with an observer, or
+// when it cannot be told apart from the source, it is replaced only once
+// its new copy is complete, so that a cancel or a failure leaves it as it
+// was and the source is never written while it is read.
+KlvInt CopyOneFile(const std::wstring& to, const std::wstring& from, CopyMode mode, int allowance, CopyJob& job) {
   if (!FitsPlatform(to) || !FitsPlatform(from) || NamePart(to).size() > kMaxNameLength) return kCopyFailed;
   for (;;) {
     File source(CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
@@ -306,11 +554,21 @@ KlvInt CopyOneFile(const std::wstring& to, const std::wstring& from, CopyMode mo
       continue;
     }
     Destination destination(to, opened, error != ERROR_ALREADY_EXISTS);
-    if (!destination.Created() && Untouchable(source.Get(), destination.Get(), from, to)) return kCopyFailed;
+    Identity identity = Identity::kOther;  // a file this copy made is no other file
+    if (!destination.Created()) {
+      if (IsReadOnly(to)) return kCopyFailed;
+      identity = IdentityOf(source.Get(), destination.Get(), from, to, job.seams);
+      if (identity == Identity::kSame) return kCopyFailed;
+      if (identity == Identity::kUnknown && mode == CopyMode::kMove) {
+        source.Reset();
+        destination.Close();
+        return MoveUnconfirmed(to, from, allowance, job);
+      }
+    }
 
     std::wstring siblingPath;
     std::unique_ptr<Destination> sibling;
-    if (observer && !destination.Created()) {
+    if ((job.observer || identity == Identity::kUnknown) && !destination.Created()) {
       destination.Close();
       File file = CreateSibling(to, siblingPath);
       if (!file.Valid()) return kCopyFailed;
@@ -320,15 +578,18 @@ KlvInt CopyOneFile(const std::wstring& to, const std::wstring& from, CopyMode mo
 
     FILETIME written;
     const bool dated = GetFileTime(source.Get(), nullptr, nullptr, &written);
-    const KlvInt result = CopyContent(source, target.Get(), buffer, observer);
+    FileSink sink(target.Get());
+    const KlvInt result = CopyContent(source, sink, job);
     if (result != kCopied) return result;
     // What the destination held beyond the new content goes; the copy keeps
     // the source's date, as the platform's expander does.
     if (!SetEndOfFile(target.Get())) return kCopyFailed;
     if (dated) SetFileTime(target.Get(), nullptr, nullptr, &written);
     if (sibling) {
+      // The source is still open: a platform that keeps an open file from
+      // being renamed refuses to replace the source under another name.
       sibling->Close();
-      if (!MoveFileExW(siblingPath.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return kCopyFailed;
+      if (!Replace(to, siblingPath)) return kCopyFailed;
     }
     target.Keep();
     source.Reset();
@@ -366,7 +627,7 @@ KlvInt CopyMatchingFiles(const std::wstring& source, const std::wstring& destina
   // how each found name maps onto the destination.
   const std::wstring sourceFolder = FolderPart(source), destinationFolder = FolderPart(destination);
   const std::wstring sourceExtension = Extension(source), sourceBase = Base(source);
-  CopyBuffer buffer;
+  CopyJob job(observer);
   if (observer && !observer->Begin(totalBytes)) return kCancelled;
   for (const std::wstring& name : names) {
     if (observer && !observer->StartFile(name)) return kCancelled;
@@ -381,7 +642,7 @@ KlvInt CopyMatchingFiles(const std::wstring& source, const std::wstring& destina
       from = source;
       to = destination;
     }
-    const KlvInt result = CopyOneFile(to, from, mode, kRetryAllowance, buffer, observer);
+    const KlvInt result = CopyOneFile(to, from, mode, kRetryAllowance, job);
     if (result != kCopied) return result;
   }
   return kCopied;
@@ -534,7 +795,10 @@ KlvInt KLV_CALL kLvCopyFileW(KlvTextW SourceFileName, KlvTextW DestinationFileNa
 
 /* As kLvCopyFile, then deletes each source copied; a source that cannot be
    deleted (read-only) stays and still counts as moved. Never deletes a
-   file's only copy. */
+   file's only copy: onto an existing file that cannot be told apart from
+   the source (no file identity on its file system, another path), the
+   source is deleted only once the destination, read back, holds its
+   content; otherwise 5 and the source stays. */
 KlvInt KLV_CALL kLvMoveFileW(KlvTextW SourceFileName, KlvTextW DestinationFileName) {
   return klv::IntExport(klv::kCopyFailed, [&] {
     return klv::CopyMatchingFiles(Arg(SourceFileName), Arg(DestinationFileName), klv::CopyMode::kMove);
@@ -565,8 +829,10 @@ KlvTextW KLV_CALL kLvGetFileInfoW(KlvTextW FileName, KlvTextW What) {
 /* Copies as kLvCopyFile does (the same names, results 0 to 5) while a
    window owned by the caller's active window shows Title ("Copying" when
    empty), the file being copied, a bar over the bytes of all files and a
-   Cancel button; a copy done within a moment shows no window. 6 when the
-   user cancels: files already copied stay, the one in progress is undone.
+   Cancel button, and answers within a tenth of a second, a compressed file
+   and a slow drive included; a copy done within a moment shows no window,
+   and one whose window cannot be made runs without it. 6 when the user
+   cancels: files already copied stay, the one in progress is undone.
    An existing destination file is replaced only by a complete copy; a
    failure leaves it as it was and no partial file. */
 KlvInt KLV_CALL kLvCopyFileProgressW(KlvTextW SourceFileName, KlvTextW DestinationFileName, KlvTextW Title) {

@@ -16,7 +16,9 @@ class CopyObserver {
   virtual bool Begin(std::uint64_t totalBytes) = 0;
   // Before each file, by its plain name.
   virtual bool StartFile(const std::wstring& name) = 0;
-  // After each block: the bytes of it, counted in the source.
+  // After each block, which the copy sizes to take a few tens of
+  // milliseconds: the bytes of the source it stands for (for a compressed
+  // source, in proportion to what was expanded; it may be 0).
   virtual bool Advance(std::uint64_t bytes) = 0;
 };
 

@@ -7,6 +7,7 @@
 #include <winioctl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <random>
 #include <regex>
@@ -688,6 +689,132 @@ TEST_F(Files, ProgressCopyOnAFullDiskLeavesNoPartialFile) {
   EXPECT_EQ(left.size(), 1u);
   EXPECT_EQ(Content("F:\\old.bin"), "old");
   DeleteFileA("F:\\old.bin");
+}
+
+namespace {
+
+// Round trips of a message to the progress window from a second thread,
+// for as long as it shows: how many, and the longest (the longest time the
+// window's messages went unhandled). Cancel is pressed after `cancelAt`.
+struct Answers {
+  int result = -1, count = 0;
+  DWORD longestMs = 0;
+};
+
+Answers CopyWatched(const std::string& from, const std::string& to, int cancelAt = -1) {
+  Answers answers;
+  Person person(kProgressClass, "Watched", [&](HWND window) {
+    for (DWORD_PTR unused; IsWindow(window); ++answers.count, Sleep(10)) {
+      const DWORD start = GetTickCount();
+      if (!SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &unused)) break;
+      answers.longestMs = std::max(answers.longestMs, GetTickCount() - start);
+      if (answers.count == cancelAt) Press(window, IDCANCEL);
+    }
+  });
+  answers.result = kLvCopyFileProgress(from.c_str(), to.c_str(), "Watched");
+  person.Finish();
+  std::printf("%s: %d answers, longest %lu ms\n", from.c_str(), answers.count, answers.longestMs);
+  return answers;
+}
+
+int refusedWindows = 0;
+
+LRESULT CALLBACK RefuseProgressWindow(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_CREATEWND && ClassOf(reinterpret_cast<HWND>(wParam)) == kProgressClass) return ++refusedWindows;
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+TEST_F(Files, ProgressWindowAnswersWithinAQuarterSecond) {
+  // KLV_TEST_READ_RATE, the library's test seam (files.cpp), reads sources
+  // at that many bytes a second, as a slow CD-ROM drive does.
+  SavedVariable rate("KLV_TEST_READ_RATE");
+  // A 64 MiB file expanded from the LZ format, cancelled part-way: nothing of it stays.
+  ASSERT_TRUE(WriteFile(src + "\\big.tx_", SzddCompress(TextLike(64 << 20, 41), 't')));
+  SetEnvironmentVariableA(rate.Name().c_str(), "8000000");
+  const Answers lz = CopyWatched(src + "\\big.tx_", dst + "\\big.txt", 20);
+  EXPECT_EQ(lz.result, 6);
+  EXPECT_FALSE(klvtest::Exists(dst + "\\big.txt"));
+  // A plain file read at 2 MB a second, to its end.
+  ASSERT_TRUE(WriteFile(src + "\\slow.bin", RandomBytes(3 << 20, 42)));
+  SetEnvironmentVariableA(rate.Name().c_str(), "2000000");
+  const Answers slow = CopyWatched(src + "\\slow.bin", dst + "\\slow.bin");
+  EXPECT_EQ(slow.result, 0);
+  EXPECT_TRUE(Content(dst + "\\slow.bin") == Content(src + "\\slow.bin"));
+  for (const Answers& answers : {lz, slow}) {
+    EXPECT_GT(answers.count, 10);
+    EXPECT_LT(answers.longestMs, 250u);
+  }
+}
+
+TEST_F(Files, ProgressCopyWithoutItsWindow) {
+  // A hook refuses the window; the copy is done all the same.
+  const HHOOK hook = SetWindowsHookExA(WH_CBT, RefuseProgressWindow, nullptr, GetCurrentThreadId());
+  ASSERT_NE(hook, nullptr);
+  SavedVariable rate("KLV_TEST_READ_RATE");
+  SetEnvironmentVariableA(rate.Name().c_str(), "2000000");  // half a second: the window is due
+  ASSERT_TRUE(WriteFile(src + "\\slow.bin", RandomBytes(1 << 20, 43)));
+  EXPECT_EQ(CopyShown(src + "\\slow.bin", dst + "\\slow.bin"), 0);
+  UnhookWindowsHookEx(hook);
+  EXPECT_EQ(refusedWindows, 1);
+  EXPECT_TRUE(Content(dst + "\\slow.bin") == Content(src + "\\slow.bin"));
+}
+
+TEST_F(Files, LzSourceWhoseFileHandleHasAnLzHandlesValue) {
+  // Wine numbers LZ handles from 0x400 and gives a new handle the lowest
+  // free value: with the table filled up to there, the source's file handle
+  // has the value of the LZ handle made for it.
+  const std::string text = TextLike(50000, 31);
+  ASSERT_TRUE(WriteFile(src + "\\packed.tx_", SzddCompress(text, 't')));
+  std::vector<HANDLE> filler;
+  for (UINT_PTR value = 0x3F8; value <= 0x408; value += 4) {
+    HANDLE next;
+    while ((next = CreateEventA(nullptr, FALSE, FALSE, nullptr)) && reinterpret_cast<UINT_PTR>(next) < value)
+      filler.push_back(next);
+    CloseHandle(next);  // free again, for the source
+    const DWORD handles = HandleCount();
+    EXPECT_EQ(Copy(src + "\\packed.tx_", dst + "\\text.txt"), 0) << value;
+    EXPECT_TRUE(Content(dst + "\\text.txt") == text) << value;
+    EXPECT_EQ(HandleCount(), handles) << value;
+  }
+  // The source was closed once, by its LZ handle: Wine deletes no open file.
+  EXPECT_EQ(Move(src + "\\packed.tx_", dst + "\\moved.txt"), 0);
+  EXPECT_FALSE(klvtest::Exists(src + "\\packed.tx_"));
+  for (HANDLE handle : filler) CloseHandle(handle);
+}
+
+TEST_F(Files, SameFileWithoutObjectIdsOrFileIndex) {
+  // KLV_TEST_FILE_IDS, the library's test seam (files.cpp): "none" hides
+  // the object ids (as FAT has none), "zero" also reads every file index
+  // as 0 (as some network file systems report it).
+  const std::string file = src + "\\same.txt", link = src + "\\link.txt", upper = dir / "SRC\\SAME.TXT";
+  ASSERT_TRUE(WriteFile(file, "content"));
+  ASSERT_TRUE(CreateHardLinkA(link.c_str(), file.c_str(), nullptr));
+  Put({"other.txt", "packed.tx_"});
+  ASSERT_TRUE(WriteFile(src + "\\packed.tx_", SzddCompress(TextLike(5000, 44), 't')));
+  std::vector<std::string> others = {link};  // other names of the same file
+  if (!UnixDriveView(file).empty()) others.push_back(UnixDriveView(file));
+  SavedVariable ids("KLV_TEST_FILE_IDS");
+  for (const char* seam : {"none", "zero"}) {
+    SetEnvironmentVariableA(ids.Name().c_str(), seam);
+    // By volume serial and file index, or, with neither, by the full path;
+    // a move whose destination cannot be told apart keeps its source.
+    for (const std::string& to : others) {
+      EXPECT_EQ(Copy(file, to), 5) << seam << " " << to;
+      EXPECT_EQ(Move(file, to), 5) << seam << " " << to;
+    }
+    EXPECT_EQ(Move(file, upper), 5) << seam;
+    EXPECT_EQ(Content(file), "content");
+  }
+  // Onto another file: the move deletes its source once the destination holds it.
+  ASSERT_TRUE(WriteFile(dst + "_a", "old"));
+  ASSERT_TRUE(WriteFile(dst + "_b", "old"));
+  EXPECT_EQ(Move(src + "\\other.txt", dst + "_a"), 0);
+  EXPECT_EQ(Move(src + "\\packed.tx_", dst + "_b"), 0);
+  EXPECT_EQ(Content(dst + "_a"), "other.txt");
+  EXPECT_EQ(Content(dst + "_b"), TextLike(5000, 44));
+  EXPECT_EQ(Tree(src).size(), 2u);  // same.txt and link.txt, nothing set aside
 }
 
 // --- kLvDeleteFile and kLvGetFileInfo
