@@ -2,9 +2,13 @@
 # (one decorated __stdcall name per row, name@N with N four times the number
 # of argument letters, "V" alone counting none; then the wide twin of each,
 # nameW@N) and the declarations of the wide twins (texts as UTF-16, the
-# parameter names of the row's description line).
+# parameter names of the row's description line). The library's own file
+# names it "kLv_sys.dll", the name its export directory has always had; the
+# callers' copy (CALLER_DEF, shipped in the SDK and made into the import
+# libraries) names the file a caller loads, kLv_Tool.dll.
 #   cmake -DCOMPILER=<C preprocessor driver> -DDIRECTORY=<directory.h>
-#         -DOUTPUT=<file.def> -DWIDE_HEADER=<file.h> -P export_definitions.cmake
+#         -DOUTPUT=<file.def> -DCALLER_DEF=<file.def> -DWIDE_HEADER=<file.h>
+#         -P export_definitions.cmake
 get_filename_component(work ${OUTPUT} DIRECTORY)
 set(rows ${OUTPUT}.rows.c)
 file(WRITE ${rows}
@@ -75,8 +79,8 @@ endif()
 
 set(text "; kLv_Tool.dll: decorated __stdcall names only, bound by name.\n")
 string(APPEND text "; Written at build time from directory.h; edit the rows there.\n")
-string(APPEND text "LIBRARY \"kLv_sys.dll\"\nEXPORTS\n${ansi}${wide}")
-file(WRITE ${OUTPUT} "${text}")
+file(WRITE ${OUTPUT} "${text}LIBRARY \"kLv_sys.dll\"\nEXPORTS\n${ansi}${wide}")
+file(WRITE ${CALLER_DEF} "${text}LIBRARY \"kLv_Tool.dll\"\nEXPORTS\n${ansi}${wide}")
 
 set(header "/* The wide twin of each function of kLv_Tool.h: the same arguments and\n")
 string(APPEND header "   results, texts as UTF-16. Written at build time from directory.h. */\n")

@@ -49,9 +49,6 @@ class LongNameGuard {
   explicit LongNameGuard(HWND owner) : hook_(SetWindowsHookExW(WH_CBT, OnCbt, nullptr, GetCurrentThreadId())) {
     dialogOwner_ = owner;
   }
-  ~LongNameGuard() {
-    if (hook_) UnhookWindowsHookEx(hook_);
-  }
   LongNameGuard(const LongNameGuard&) = delete;
   LongNameGuard& operator=(const LongNameGuard&) = delete;
 
@@ -111,7 +108,7 @@ class LongNameGuard {
     return length >= MAX_PATH;
   }
 
-  HHOOK hook_;
+  const Hook hook_;
 };
 
 thread_local HWND LongNameGuard::dialogOwner_ = nullptr;

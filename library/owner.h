@@ -1,8 +1,9 @@
 // One owner for every kind of handle the kit opens: the library, the Xtra
 // and the launcher alike. An owner closes what it holds when it goes, on
 // every path, the error path included; it can be moved but not copied.
-// Each kind of handle is a traits type: its value type, the value that
-// means "nothing held", and how to close it.
+// Each kind of handle is one line, as WIL's unique_any declarations read:
+// its type, its close function (a plain function) and the value that means
+// "nothing held".
 #ifndef KLV_OWNER_H
 #define KLV_OWNER_H
 
@@ -12,16 +13,25 @@
 #include <objidl.h>
 #include <shtypes.h>
 
+#include <cstdint>
+#include <type_traits>
 #include <utility>
 
 namespace klv {
 
-template <class Traits>
+// The "nothing held" value is given as a number, as WIL gives it:
+// INVALID_HANDLE_VALUE is a cast, which a template argument cannot be.
+template <class Value, auto Close = nullptr, std::intptr_t Invalid = 0>
 class Owner {
  public:
-  using Value = typename Traits::Value;
+  static Value None() noexcept {
+    if constexpr (std::is_pointer_v<Value>)
+      return reinterpret_cast<Value>(Invalid);
+    else
+      return static_cast<Value>(Invalid);
+  }
 
-  Owner() noexcept : value_(Traits::Invalid()) {}
+  Owner() noexcept : value_(None()) {}
   explicit Owner(Value value) noexcept : value_(value) {}
   ~Owner() { Reset(); }
   Owner(Owner&& other) noexcept : value_(other.Release()) {}
@@ -33,120 +43,89 @@ class Owner {
   Owner& operator=(const Owner&) = delete;
 
   Value Get() const noexcept { return value_; }
-  bool Valid() const noexcept { return value_ != Traits::Invalid(); }
+  bool Valid() const noexcept { return value_ != None(); }
   explicit operator bool() const noexcept { return Valid(); }
 
   // Gives up the value without closing it.
-  Value Release() noexcept { return std::exchange(value_, Traits::Invalid()); }
+  Value Release() noexcept { return std::exchange(value_, None()); }
   // Closes what is held and holds `value` instead.
-  void Reset(Value value = Traits::Invalid()) noexcept {
+  void Reset(Value value = None()) noexcept {
     const Value old = std::exchange(value_, value);
-    if (old != Traits::Invalid()) Traits::Close(old);
+    if (old != None()) Close(old);
   }
 
  private:
   Value value_;
 };
 
-// A kernel handle whose "nothing" is INVALID_HANDLE_VALUE (CreateFile).
-struct FileTraits {
-  using Value = HANDLE;
-  static Value Invalid() { return INVALID_HANDLE_VALUE; }
-  static void Close(Value value) { CloseHandle(value); }
-};
-// A kernel handle whose "nothing" is null (processes, threads, events).
-struct KernelTraits {
-  using Value = HANDLE;
-  static Value Invalid() { return nullptr; }
-  static void Close(Value value) { CloseHandle(value); }
-};
-struct FindTraits {
-  using Value = HANDLE;
-  static Value Invalid() { return INVALID_HANDLE_VALUE; }
-  static void Close(Value value) { FindClose(value); }
-};
-// A handle from LZInit; closing it closes the file it reads as well.
-struct LzTraits {
-  using Value = HFILE;
-  static Value Invalid() { return HFILE_ERROR; }
-  static void Close(Value value) { LZClose(value); }
-};
-// An open registry key. The predefined roots (HKEY_CURRENT_USER and the
-// like) are the process's own and are never closed: the platform may hand
-// one back for an empty path.
-struct RegKeyTraits {
-  using Value = HKEY;
-  static Value Invalid() { return nullptr; }
-  static bool IsPredefined(Value key) {
-    const auto bits = reinterpret_cast<ULONG_PTR>(key);
-    return bits >= 0x80000000u && bits <= 0x800000FFu;
-  }
-  static void Close(Value value) {
-    if (!IsPredefined(value)) RegCloseKey(value);
-  }
-};
-struct GlobalTraits {
-  using Value = HGLOBAL;
-  static Value Invalid() { return nullptr; }
-  static void Close(Value value) { GlobalFree(value); }
-};
-struct GdiTraits {
-  using Value = HGDIOBJ;
-  static Value Invalid() { return nullptr; }
-  static void Close(Value value) { DeleteObject(value); }
-};
-// A device context from CreateCompatibleDC or CreateDC.
-struct DcTraits {
-  using Value = HDC;
-  static Value Invalid() { return nullptr; }
-  static void Close(Value value) { DeleteDC(value); }
-};
-// A window the kit made itself, destroyed with its children.
-struct WindowTraits {
-  using Value = HWND;
-  static Value Invalid() { return nullptr; }
-  static void Close(Value value) { DestroyWindow(value); }
-};
-// An icon from LoadImage, CopyIcon or ExtractIconEx; never one the system
-// shares (LoadIcon, LR_SHARED).
-struct IconTraits {
-  using Value = HICON;
-  static Value Invalid() { return nullptr; }
-  static void Close(Value value) { DestroyIcon(value); }
-};
-// The environment block from GetEnvironmentStringsW.
-struct EnvironmentTraits {
-  using Value = LPWCH;
-  static Value Invalid() { return nullptr; }
-  static void Close(Value value) { FreeEnvironmentStringsW(value); }
-};
-// A shell item list (SHBrowseForFolder), freed by the COM allocator.
-struct ItemListTraits {
-  using Value = ITEMIDLIST*;
-  static Value Invalid() { return nullptr; }
-  static void Close(Value value) { CoTaskMemFree(value); }
-};
-// Any COM interface pointer (a stream, a picture): one reference released.
-template <class Interface>
-struct ComTraits {
-  using Value = Interface*;
-  static Value Invalid() { return nullptr; }
-  static void Close(Value value) { value->Release(); }
-};
+constexpr std::intptr_t kInvalidHandle = -1;  // INVALID_HANDLE_VALUE
 
-using File = Owner<FileTraits>;
-using KernelHandle = Owner<KernelTraits>;
-using Find = Owner<FindTraits>;
-using LzFile = Owner<LzTraits>;
-using RegKey = Owner<RegKeyTraits>;
-using GlobalBlock = Owner<GlobalTraits>;
-using GdiObject = Owner<GdiTraits>;
-using MemoryDc = Owner<DcTraits>;
-using Icon = Owner<IconTraits>;
-using EnvironmentBlockW = Owner<EnvironmentTraits>;
-using Window = Owner<WindowTraits>;
-using Stream = Owner<ComTraits<IStream>>;
-using ItemList = Owner<ItemListTraits>;
+inline void CloseKernelHandle(HANDLE handle) { CloseHandle(handle); }
+inline void CloseFind(HANDLE find) { FindClose(find); }
+// Closing an LZ handle closes the file it reads as well.
+inline void CloseLz(HFILE file) { LZClose(file); }
+// The predefined roots (HKEY_CURRENT_USER and the like) are the process's
+// own and are never closed: the platform may hand one back for an empty path.
+inline void CloseRegKey(HKEY key) {
+  const auto bits = reinterpret_cast<ULONG_PTR>(key);
+  if (bits < 0x80000000u || bits > 0x800000FFu) RegCloseKey(key);
+}
+inline void FreeGlobal(HGLOBAL block) { GlobalFree(block); }
+inline void FreeLocal(HLOCAL block) { LocalFree(block); }
+inline void DeleteGdiObject(HGDIOBJ object) { DeleteObject(object); }
+inline void DeleteMemoryDc(HDC dc) { DeleteDC(dc); }
+inline void DestroyOwnWindow(HWND window) { DestroyWindow(window); }
+inline void DestroyOwnIcon(HICON icon) { DestroyIcon(icon); }
+inline void FreeEnvironmentBlock(LPWCH block) { FreeEnvironmentStringsW(block); }
+inline void FreeComMemory(ITEMIDLIST* block) { CoTaskMemFree(block); }
+inline void RemoveHook(HHOOK hook) { UnhookWindowsHookEx(hook); }
+inline void FreeLoadedModule(HMODULE module) { FreeLibrary(module); }
+template <class Interface>
+void ReleaseCom(Interface* object) {
+  object->Release();
+}
+
+// The module whose code this is: the DLL for the library, the program for
+// the launcher (each has its own copy of this function).
+inline HMODULE ThisCodesModule() {
+  HMODULE module = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCWSTR>(&ThisCodesModule), &module);
+  return module;
+}
+// A module that registers a window class takes it away again before it is
+// unloaded; the class is known by its atom.
+inline void UnregisterOwnClass(ATOM atom) { UnregisterClassW(MAKEINTRESOURCEW(atom), ThisCodesModule()); }
+
+using File = Owner<HANDLE, CloseKernelHandle, kInvalidHandle>;     // CreateFile
+using KernelHandle = Owner<HANDLE, CloseKernelHandle>;             // processes, threads, events
+using Find = Owner<HANDLE, CloseFind, kInvalidHandle>;
+using LzFile = Owner<HFILE, CloseLz, HFILE_ERROR>;
+using RegKey = Owner<HKEY, CloseRegKey>;
+using GlobalBlock = Owner<HGLOBAL, FreeGlobal>;
+using LocalBlock = Owner<HLOCAL, FreeLocal>;                       // FormatMessage's buffer
+using GdiObject = Owner<HGDIOBJ, DeleteGdiObject>;
+using MemoryDc = Owner<HDC, DeleteMemoryDc>;                       // CreateCompatibleDC, CreateDC
+using Window = Owner<HWND, DestroyOwnWindow>;                      // a window the kit made, with its children
+using Icon = Owner<HICON, DestroyOwnIcon>;                         // never a shared one (LoadIcon, LR_SHARED)
+using EnvironmentBlockW = Owner<LPWCH, FreeEnvironmentBlock>;
+using ItemList = Owner<ITEMIDLIST*, FreeComMemory>;                // SHBrowseForFolder
+using Hook = Owner<HHOOK, RemoveHook>;
+using Module = Owner<HMODULE, FreeLoadedModule>;                   // LoadLibrary
+using RegisteredClass = Owner<ATOM, UnregisterOwnClass>;           // RegisterClass in this module
+template <class Interface>
+using Com = Owner<Interface*, ReleaseCom<Interface>>;              // one reference
+using Stream = Com<IStream>;
+
+// The launcher's picture still names its owner Owner<ComTraits<IPicture>>,
+// the spelling of the earlier traits; it is Com<IPicture>.
+template <class Interface>
+struct ComTraits;
+template <class Interface>
+class Owner<ComTraits<Interface>> : public Com<Interface> {
+ public:
+  using Com<Interface>::Com;
+};
 
 // A screen device context from GetDC, released to its window.
 class ScreenDc {

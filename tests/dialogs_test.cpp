@@ -319,3 +319,12 @@ TEST_F(FileDialog, StartingFoldersThatAreNoFolderLeaveThePlatformsChoice) {
     EXPECT_EQ(seen.folder, dir / "sub") << caption;
   }
 }
+
+TEST_F(FileDialog, BelongsToTheCallersActiveWindow) {
+  for (const bool saving : {false, true}) {
+    ExpectOwnedByTheCaller(saving ? "Save File" : "Open File", IDCANCEL, [&] {
+      const CurrentFolder kept;
+      EXPECT_STREQ((saving ? save : open)("", dir.Path().c_str(), "", "", ""), "");
+    });
+  }
+}

@@ -1,6 +1,6 @@
 // A program for the run tests: "exit_stub CODE [GO_EVENT [STARTED_EVENT]]"
 // signals STARTED_EVENT when it runs, waits (at most a minute) until
-// GO_EVENT is set, and exits with CODE.
+// GO_EVENT is set, and exits with CODE. A quoted word may hold blanks.
 #include <windows.h>
 
 #include <cstdlib>
@@ -10,15 +10,21 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   std::vector<std::string> words;
   std::string word;
-  for (const char* c = GetCommandLineA(); *c; ++c) {
-    if (*c == ' ') {
-      if (!word.empty()) words.push_back(word);
+  bool quoted = false, any = false;
+  for (const char* c = GetCommandLineA();; ++c) {
+    if (*c == '\0' || (*c == ' ' && !quoted)) {
+      if (any) words.push_back(word);
       word.clear();
-    } else if (*c != '"') {
+      any = false;
+      if (*c == '\0') break;
+    } else if (*c == '"') {
+      quoted = !quoted;
+      any = true;
+    } else {
       word += *c;
+      any = true;
     }
   }
-  if (!word.empty()) words.push_back(word);
   if (words.size() < 2) return 255;
   if (words.size() > 3) {
     HANDLE started = OpenEventA(EVENT_MODIFY_STATE, FALSE, words[3].c_str());

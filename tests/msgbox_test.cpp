@@ -167,3 +167,7 @@ TEST_F(MsgBox, LongerTextsShowNoBox) {
     }
   }
 }
+
+TEST_F(MsgBox, BelongsToTheCallersActiveWindow) {
+  ExpectOwnedByTheCaller("owned", IDCANCEL, [] { EXPECT_STREQ(kLvMessageBox("m", "owned", "okcancel", "", 1), "Cancel"); });
+}

@@ -22,7 +22,7 @@ import kit_docs  # noqa: E402
 DOCUMENTS = ["reference", "authoring", "launcher"]
 REQUIRED = {
     "bin/kLv_Tool.dll", "bin/kLvTools.x32", "bin/autorun.exe",
-    "sdk/kLv_Tool.h", "sdk/kLv_ToolW.h", "sdk/kLv_Tool.def", "sdk/libkLv_Tool.a",
+    "sdk/kLv_Tool.h", "sdk/kLv_ToolW.h", "sdk/kLv_Tool.def", "sdk/libkLv_Tool.a", "sdk/kLv_Tool.lib",
     "tools/ucdhost.exe", "tools/moahost.exe",
     "examples/disc/autorun.exe", "examples/disc/autorun.inf", "examples/disc/Kelbit.ini",
     "examples/disc/setup.exe", "examples/disc/kLv_Tool.dll",

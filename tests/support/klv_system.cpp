@@ -1,6 +1,7 @@
 #include "klv_system.h"
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -200,5 +201,37 @@ SavedVariable::SavedVariable(std::string name) : name_(std::move(name)) {
 }
 
 SavedVariable::~SavedVariable() { SetEnvironmentVariableA(name_.c_str(), value_ ? value_->c_str() : nullptr); }
+
+ImportPatch::ImportPatch(HMODULE module, const char* dll, const char* function, const void* replacement) {
+  const auto at = [module](DWORD rva) { return reinterpret_cast<BYTE*>(module) + rva; };
+  const auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(at(reinterpret_cast<IMAGE_DOS_HEADER*>(module)->e_lfanew));
+  const DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+  for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(at(imports)); imports && entry->Name; ++entry) {
+    if (lstrcmpiA(reinterpret_cast<char*>(at(entry->Name)), dll) != 0) continue;
+    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(at(entry->OriginalFirstThunk));
+    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(at(entry->FirstThunk));
+    for (; entry->OriginalFirstThunk && names->u1.AddressOfData; ++names, ++slots) {
+      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) ||
+          std::strcmp(reinterpret_cast<char*>(reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(at(names->u1.AddressOfData))->Name),
+                      function) != 0)
+        continue;
+      slot_ = reinterpret_cast<const void**>(&slots->u1.Function);
+      original_ = *slot_;
+      Write(replacement);
+      return;
+    }
+  }
+}
+
+ImportPatch::~ImportPatch() {
+  if (slot_) Write(original_);
+}
+
+void ImportPatch::Write(const void* value) {
+  DWORD access = 0;
+  VirtualProtect(slot_, sizeof(*slot_), PAGE_READWRITE, &access);
+  *slot_ = value;
+  VirtualProtect(slot_, sizeof(*slot_), access, &access);
+}
 
 }  // namespace klvtest

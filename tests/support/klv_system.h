@@ -86,6 +86,27 @@ class SavedVariable {
   std::optional<std::string> value_;
 };
 
+// Points a loaded module's import of `function` from `dll` at `replacement`
+// for as long as this lives: a seam for answers the platform gives on
+// Windows and never under Wine. Original() is what it pointed at.
+class ImportPatch {
+ public:
+  ImportPatch(HMODULE module, const char* dll, const char* function, const void* replacement);
+  ~ImportPatch();
+  ImportPatch(const ImportPatch&) = delete;
+  ImportPatch& operator=(const ImportPatch&) = delete;
+  bool Patched() const { return slot_ != nullptr; }
+  template <class Function>
+  Function Original() const {
+    return reinterpret_cast<Function>(original_);
+  }
+
+ private:
+  void Write(const void* value);
+  const void** slot_ = nullptr;
+  const void* original_ = nullptr;
+};
+
 }  // namespace klvtest
 
 #endif

@@ -245,7 +245,33 @@ LRESULT CALLBACK CallerWindow::OnMessage(HWND window, UINT message, WPARAM wPara
   auto* self = reinterpret_cast<CallerWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (self && message == WM_PAINT) InterlockedIncrement(&self->paints_);
   if (self && message == WM_USER) InterlockedIncrement(&self->userMessages_);
+  if (self && (message == WM_LBUTTONDOWN || message == WM_KEYDOWN || message == WM_SYSKEYDOWN))
+    InterlockedIncrement(&self->presses_);
   return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void ExpectOwnedByTheCaller(const std::string& caption, int press, const std::function<void()>& show) {
+  const auto shownOwner = [&](bool* ownerEnabled) {
+    HWND owner = reinterpret_cast<HWND>(-1);
+    Person person(kDialogClass, caption, [&](HWND window) {
+      owner = GetWindow(window, GW_OWNER);
+      *ownerEnabled = owner && IsWindowEnabled(owner);
+      Press(window, press);
+    });
+    show();
+    person.Finish();
+    return owner;
+  };
+  bool enabled = true;
+  {
+    CallerWindow caller;
+    EXPECT_EQ(shownOwner(&enabled), caller.Get()) << caption;
+    EXPECT_FALSE(enabled) << caption;
+    EXPECT_TRUE(IsWindowEnabled(caller.Get())) << caption;
+  }
+  HWND unowned = nullptr;
+  std::thread([&] { unowned = shownOwner(&enabled); }).join();
+  EXPECT_EQ(unowned, nullptr) << caption;
 }
 
 }  // namespace klvtest

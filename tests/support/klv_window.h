@@ -65,7 +65,8 @@ std::string ArtifactDir();
 
 // A caller's own window: top-level, visible and active on the thread that
 // makes it, as a host's stage window is. It counts the paint messages it
-// handles and the WM_USER messages dispatched to it.
+// handles, the WM_USER messages dispatched to it and the presses (mouse
+// buttons and keys going down) it takes.
 class CallerWindow {
  public:
   explicit CallerWindow(const std::string& caption = "kLv caller");
@@ -76,6 +77,7 @@ class CallerWindow {
   HWND Get() const { return window_; }
   LONG Paints() const { return paints_; }
   LONG UserMessages() const { return userMessages_; }
+  LONG Presses() const { return presses_; }
   // Dispatches everything waiting for this thread.
   void Pump();
 
@@ -84,6 +86,7 @@ class CallerWindow {
   HWND window_ = nullptr;
   volatile LONG paints_ = 0;
   volatile LONG userMessages_ = 0;
+  volatile LONG presses_ = 0;
 };
 
 // A person at the screen. Waits on its own thread for a visible window of
@@ -111,6 +114,13 @@ class Person {
   int strays_ = 0;
   std::thread thread_;
 };
+
+// Checks whom a box or dialog that `show` opens belongs to: shown with a
+// caller's window active on this thread, it is owned by that window, which
+// is disabled while it shows and enabled again after; shown from a thread
+// without a window, it has no owner. It is found by its caption and closed
+// with the button `press`.
+void ExpectOwnedByTheCaller(const std::string& caption, int press, const std::function<void()>& show);
 
 }  // namespace klvtest
 
