@@ -1,5 +1,7 @@
 #include "ending.h"
 
+#include "owner.h"
+
 namespace autorun {
 
 namespace {
@@ -14,8 +16,8 @@ std::wstring SystemText(DWORD error) {
   const DWORD length =
       FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  const klv::LocalBlock buffer(text);
   std::wstring result = length ? std::wstring(text, length) : std::wstring();
-  if (text) LocalFree(text);
   while (!result.empty() && (result.back() == L'\r' || result.back() == L'\n' || result.back() == L' '))
     result.pop_back();
   if (result.empty()) result = L"System error " + std::to_wstring(error) + L".";

@@ -30,7 +30,7 @@ class Picture {
  private:
   // At most one of the two is held.
   klv::Icon icon_;
-  klv::Owner<klv::ComTraits<IPicture>> picture_;
+  klv::Com<IPicture> picture_;
 };
 
 }  // namespace autorun

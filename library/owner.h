@@ -117,16 +117,6 @@ template <class Interface>
 using Com = Owner<Interface*, ReleaseCom<Interface>>;              // one reference
 using Stream = Com<IStream>;
 
-// The launcher's picture still names its owner Owner<ComTraits<IPicture>>,
-// the spelling of the earlier traits; it is Com<IPicture>.
-template <class Interface>
-struct ComTraits;
-template <class Interface>
-class Owner<ComTraits<Interface>> : public Com<Interface> {
- public:
-  using Com<Interface>::Com;
-};
-
 // A screen device context from GetDC, released to its window.
 class ScreenDc {
  public:

@@ -97,7 +97,7 @@ class ERegistryException : public Exception {
 };
 
 // Key handling below one root key chosen by its name. Keys are closed
-// without a flush, and the root, a predefined key, never (see RegKeyTraits).
+// without a flush, and the root, a predefined key, never (see CloseRegKey in owner.h).
 class TRegistry {
  public:
   TRegistry(const std::wstring& rootKeyName, Access access);
