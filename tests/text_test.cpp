@@ -253,6 +253,35 @@ TEST_F(Texts, DialogsStartInFoldersNamedWithTheCodePagesLetters) {
   }
 }
 
+// The appended functions that take names, given what no caller should
+// give: each answers its documented failure, and nothing is made.
+TEST_F(Texts, AppendedFunctionsGivenBadTextsAnswerTheirFailures) {
+  const std::wstring keep = WidePath(dir, L"keep.txt");
+  ASSERT_TRUE(PutWide(keep, "x"));
+  struct Bad {
+    std::wstring text;
+    KlvInt deleted, copied;  // kLvDeleteFile's and kLvCopyFileProgress's answers
+  };
+  const Bad bad[] = {
+      {L"", 1, 4},                                  // nothing named
+      {std::wstring(32767, L'b'), 1, 5},            // longer than the platform takes
+      {std::wstring(100000, L'a'), 1, 5},
+      {L"\xD800", 5, 5},                            // no valid text
+      {WidePath(dir, L"*\xDBFF"), 5, 5},
+  };
+  for (const Bad& b : bad) {
+    SCOPED_TRACE(b.text.size());
+    EXPECT_EQ(kLvDeleteFileW(b.text.c_str()), b.deleted);
+    EXPECT_STREQ(kLvGetSpecialFolderW(b.text.c_str()), L"-1");
+    EXPECT_STREQ(kLvGetFileInfoW(b.text.c_str(), L"size"), L"-1");
+    EXPECT_STREQ(kLvGetFileInfoW(keep.c_str(), b.text.c_str()), L"-1");
+    EXPECT_EQ(kLvCopyFileProgressW(keep.c_str(), b.text.c_str(), L""), b.copied);
+  }
+  EXPECT_STREQ(kLvGetDriveInfoW(L"\xDC00", L"type"), L"-1");
+  EXPECT_STREQ(kLvGetDriveInfoW(L"C:", L"\xD800"), L"-1");
+  EXPECT_EQ(ReadFile(dir / "keep.txt"), std::string("x"));
+}
+
 // Two threads calling text functions in a loop never see each other's
 // results: each keeps its own until its next call.
 TEST(Results, EachThreadHasItsOwn) {
