@@ -482,6 +482,12 @@ class Launcher : public ::testing::Test {
     DeleteFileA(log.c_str());
   }
 
+  // `file` holding `text` leaves the title not installed.
+  void ExpectSetupBranchWith(const std::string& disc, const std::string& file, const std::string& text) {
+    ASSERT_TRUE(WriteFile(file, text));
+    ExpectSetupBranch(disc);
+  }
+
   // A fatal error: a box naming what failed, and a non-zero exit code once
   // it is dismissed. Returns the box's text; the exit code goes to `code`.
   std::string ExpectErrorBox(Launch& launch, long long* code = nullptr) {
@@ -827,13 +833,11 @@ TEST_F(Launcher, InstallInTheVirtualStoreCounts) {
   }
   {
     SCOPED_TRACE("the virtual store names another product");
-    EXPECT_TRUE(WriteFile(store, "[Other]\r\nInstalled=C:\\Other\r\n"));
-    ExpectSetupBranch(disc);
+    ExpectSetupBranchWith(disc, store, "[Other]\r\nInstalled=C:\\Other\r\n");
   }
   {
     SCOPED_TRACE("the virtual store copy is no INI file");
-    EXPECT_TRUE(WriteFile(store, Junk() + "\r\nVentrix]\r\nInstalled\r\n[Ventrix\r\n=x\r\n"));
-    ExpectSetupBranch(disc);
+    ExpectSetupBranchWith(disc, store, Junk() + "\r\nVentrix]\r\nInstalled\r\n[Ventrix\r\n=x\r\n");
   }
   {
     SCOPED_TRACE("in the real file only");
@@ -1025,13 +1029,11 @@ TEST_F(Launcher, BadKelbitIniNeverCrashes) {
   const std::string kelbit = Path(disc, "Kelbit.ini");
   {
     SCOPED_TRACE("empty");
-    EXPECT_TRUE(WriteFile(kelbit, ""));
-    ExpectSetupBranch(disc);
+    ExpectSetupBranchWith(disc, kelbit, "");
   }
   {
     SCOPED_TRACE("garbled");
-    EXPECT_TRUE(WriteFile(kelbit, Junk() + "\r\n[Product Info\r\n=\r\n[]\r\nHeader\r\n"));
-    ExpectSetupBranch(disc);
+    ExpectSetupBranchWith(disc, kelbit, Junk() + "\r\n[Product Info\r\n=\r\n[]\r\nHeader\r\n");
   }
   {
     SCOPED_TRACE("10,000-character names");
