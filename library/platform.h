@@ -1,5 +1,4 @@
-// What the platform's ANSI calls take, shared by the library and the
-// launcher.
+// What the platform's calls take.
 #ifndef KLV_PLATFORM_H
 #define KLV_PLATFORM_H
 
@@ -7,9 +6,10 @@
 
 namespace klv {
 
-// The longest text that the platform's ANSI calls take. Most convert it to
-// a counted UTF-16 string with its NUL (at most 65535 bytes), and under
-// Wine some of them fault on a longer text instead of failing.
+// The longest text, in UTF-16 units, that the library hands the platform.
+// Many calls count a text in 16 bits of bytes (at most 32,767 characters
+// with their NUL), and under Wine some of them fault on a longer text
+// instead of failing.
 constexpr std::size_t kPlatformTextLimit = 32766;
 
 }  // namespace klv
