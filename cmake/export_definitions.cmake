@@ -3,7 +3,7 @@
 # of argument letters, "V" alone counting none; then the wide twin of each,
 # nameW@N) and the declarations of the wide twins (texts as UTF-16, the
 # parameter names of the row's description line). The library's own file
-# names it "kLv_sys.dll", the name its export directory has always had; the
+# names it "kLv_sys.dll", the name its export directory carries; the
 # callers' copy (CALLER_DEF, shipped in the SDK and made into the import
 # libraries) names the file a caller loads, kLv_Tool.dll.
 #   cmake -DCOMPILER=<C preprocessor driver> -DDIRECTORY=<directory.h>

@@ -43,7 +43,13 @@ class DisabledCallerWindows {
     EnumThreadWindows(GetCurrentThreadId(), Collect, reinterpret_cast<LPARAM>(&disabled_));
     for (HWND window : disabled_) EnableWindow(window, FALSE);
   }
-  ~DisabledCallerWindows() {
+  ~DisabledCallerWindows() { Restore(); }
+  // Gives the windows back now (the destructor then does nothing): before
+  // a window of the library's goes, so that the caller's, not some other
+  // program's, becomes active.
+  void Restore() {
+    if (restored_) return;
+    restored_ = true;
     // Clicks and keys wait in the thread's input queue, and the platform
     // decides where they go only when they are read: read now, while the
     // windows are still disabled, they are dropped (once the windows are
@@ -85,6 +91,7 @@ class DisabledCallerWindows {
   HWND active_;
   HWND focus_;
   bool foreground_ = false;
+  bool restored_ = false;
 };
 
 }  // namespace klv

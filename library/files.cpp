@@ -109,7 +109,11 @@ class BlockSize {
     } else if (took < goal / 2 && wanted < kLargest) {
       wanted *= 2;
     }
-    while (wanted > kSmallest && position_ % wanted != 0) wanted /= 2;
+    // Blocks stay aligned in the file; after a short read that left the
+    // position off every alignment, sizes go on unaligned rather than stay
+    // at the smallest.
+    if (position_ % kSmallest == 0)
+      while (wanted > kSmallest && position_ % wanted != 0) wanted /= 2;
     size_ = wanted;
   }
 

@@ -65,7 +65,7 @@ std::wstring TIniLFile::ReadText(const std::wstring& section, const std::wstring
                                                static_cast<DWORD>(size), fileName_.c_str());
     if (got + 1 < size || size == kValueBuffer) {
       value.resize(std::min<std::size_t>(got, size - 1));
-      return std::wstring(value.c_str());
+      return value;
     }
   }
 }

@@ -21,7 +21,7 @@ namespace klv {
 
 // The "nothing held" value is given as a number, as WIL gives it:
 // INVALID_HANDLE_VALUE is a cast, which a template argument cannot be.
-template <class Value, auto Close = nullptr, std::intptr_t Invalid = 0>
+template <class Value, auto Close, std::intptr_t Invalid = 0>
 class Owner {
  public:
   static Value None() noexcept {
@@ -73,7 +73,6 @@ inline void CloseRegKey(HKEY key) {
 inline void FreeGlobal(HGLOBAL block) { GlobalFree(block); }
 inline void FreeLocal(HLOCAL block) { LocalFree(block); }
 inline void DeleteGdiObject(HGDIOBJ object) { DeleteObject(object); }
-inline void DeleteMemoryDc(HDC dc) { DeleteDC(dc); }
 inline void DestroyOwnWindow(HWND window) { DestroyWindow(window); }
 inline void DestroyOwnIcon(HICON icon) { DestroyIcon(icon); }
 inline void FreeEnvironmentBlock(LPWCH block) { FreeEnvironmentStringsW(block); }
@@ -85,18 +84,6 @@ void ReleaseCom(Interface* object) {
   object->Release();
 }
 
-// The module whose code this is: the DLL for the library, the program for
-// the launcher (each has its own copy of this function).
-inline HMODULE ThisCodesModule() {
-  HMODULE module = nullptr;
-  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCWSTR>(&ThisCodesModule), &module);
-  return module;
-}
-// A module that registers a window class takes it away again before it is
-// unloaded; the class is known by its atom.
-inline void UnregisterOwnClass(ATOM atom) { UnregisterClassW(MAKEINTRESOURCEW(atom), ThisCodesModule()); }
-
 using File = Owner<HANDLE, CloseKernelHandle, kInvalidHandle>;     // CreateFile
 using KernelHandle = Owner<HANDLE, CloseKernelHandle>;             // processes, threads, events
 using Find = Owner<HANDLE, CloseFind, kInvalidHandle>;
@@ -105,14 +92,12 @@ using RegKey = Owner<HKEY, CloseRegKey>;
 using GlobalBlock = Owner<HGLOBAL, FreeGlobal>;
 using LocalBlock = Owner<HLOCAL, FreeLocal>;                       // FormatMessage's buffer
 using GdiObject = Owner<HGDIOBJ, DeleteGdiObject>;
-using MemoryDc = Owner<HDC, DeleteMemoryDc>;                       // CreateCompatibleDC, CreateDC
 using Window = Owner<HWND, DestroyOwnWindow>;                      // a window the kit made, with its children
 using Icon = Owner<HICON, DestroyOwnIcon>;                         // never a shared one (LoadIcon, LR_SHARED)
 using EnvironmentBlockW = Owner<LPWCH, FreeEnvironmentBlock>;
 using ItemList = Owner<ITEMIDLIST*, FreeComMemory>;                // SHBrowseForFolder
 using Hook = Owner<HHOOK, RemoveHook>;
 using Module = Owner<HMODULE, FreeLoadedModule>;                   // LoadLibrary
-using RegisteredClass = Owner<ATOM, UnregisterOwnClass>;           // RegisterClass in this module
 template <class Interface>
 using Com = Owner<Interface*, ReleaseCom<Interface>>;              // one reference
 using Stream = Com<IStream>;

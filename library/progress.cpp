@@ -76,38 +76,15 @@ class WindowClass {
   HINSTANCE module_;
 };
 
-// The owner, disabled while the copy runs, as a modal dialog does. A
-// disabled window loses the keyboard focus; it gets it back after, also
-// when the copy was done before any window showed.
-class DisabledOwner {
- public:
-  explicit DisabledOwner(HWND owner)
-      : owner_(owner), focus_(GetFocus()), disabled_(owner && !EnableWindow(owner, FALSE)) {}
-  ~DisabledOwner() { Restore(); }
-  void Restore() {
-    if (!disabled_) return;
-    disabled_ = false;
-    EnableWindow(owner_, TRUE);
-    if (focus_ && IsWindow(focus_) && GetFocus() != focus_) SetFocus(focus_);
-  }
-  DisabledOwner(const DisabledOwner&) = delete;
-  DisabledOwner& operator=(const DisabledOwner&) = delete;
-
- private:
-  HWND owner_;
-  HWND focus_;
-  bool disabled_;
-};
-
 class ProgressWindow : public CopyObserver {
  public:
   explicit ProgressWindow(const std::wstring& title)
-      : class_(OnMessage), owner_(CallerWindow()), disabledOwner_(owner_), title_(title), start_(GetTickCount()) {}
+      : class_(OnMessage), owner_(CallerWindow()), title_(title), start_(GetTickCount()) {}
 
   ~ProgressWindow() override {
-    // The owner is enabled before the window goes, so that it, not some
-    // other program, becomes active again.
-    disabledOwner_.Restore();
+    // The caller's windows are enabled before this window goes, so that
+    // they, not some other program, become active again.
+    callerWindows_.Restore();
   }
 
   bool Begin(std::uint64_t totalBytes) override {
@@ -230,7 +207,9 @@ class ProgressWindow : public CopyObserver {
 
   WindowClass class_;
   HWND owner_;
-  DisabledOwner disabledOwner_;
+  // Disabled from the start, as a modal dialog disables its owner: clicks
+  // and keys made on them during the copy are dropped, not run after it.
+  DisabledCallerWindows callerWindows_;
   std::wstring title_;
   DWORD start_;
   Window window_;
