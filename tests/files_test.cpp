@@ -748,6 +748,29 @@ TEST_F(Files, ProgressWindowAnswersWithinAQuarterSecond) {
   }
 }
 
+TEST_F(Files, ClicksOnTheCallerDuringAProgressCopyAreDropped) {
+  CallerWindow caller;
+  PressOn(caller.Get(), 40);
+  caller.Pump();
+  ASSERT_EQ(caller.Presses(), 2) << "no click or key reached the window";
+  SavedVariable rate("KLV_TEST_READ_RATE");
+  SetEnvironmentVariableA(rate.Name().c_str(), "2000000");
+  ASSERT_TRUE(WriteFile(src + "\\slow.bin", RandomBytes(2 << 20, 44)));
+  bool enabled = true;
+  Person person(kProgressClass, "Clicked", [&](HWND window) {
+    enabled = IsWindowEnabled(caller.Get()) != 0;
+    PressOn(caller.Get(), 40);  // above the progress window, which is centred over it
+    Press(window, IDCANCEL);
+  });
+  EXPECT_EQ(kLvCopyFileProgress((src + "\\slow.bin").c_str(), (dst + "\\slow.bin").c_str(), "Clicked"), 6);
+  person.Finish();
+  EXPECT_TRUE(person.Saw());
+  EXPECT_FALSE(enabled);
+  caller.Pump();
+  EXPECT_EQ(caller.Presses(), 2);  // what the person pressed meanwhile is gone
+  EXPECT_TRUE(IsWindowEnabled(caller.Get()));
+}
+
 TEST_F(Files, ProgressCopyWithoutItsWindow) {
   // A hook refuses the window; the copy is done all the same.
   const HHOOK hook = SetWindowsHookExA(WH_CBT, RefuseProgressWindow, nullptr, GetCurrentThreadId());

@@ -124,23 +124,6 @@ std::string SelectedFolder(HWND picker) {
   return "";
 }
 
-// Clicks the middle of the window and presses a key, through the
-// platform's input queue as a mouse and keyboard do.
-void PressOn(HWND window) {
-  RECT rect{};
-  GetWindowRect(window, &rect);
-  SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-  INPUT inputs[4] = {};
-  inputs[0].type = inputs[1].type = INPUT_MOUSE;
-  inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  inputs[2].type = inputs[3].type = INPUT_KEYBOARD;
-  inputs[2].ki.wVk = inputs[3].ki.wVk = 'K';
-  inputs[3].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(4, inputs, sizeof(INPUT));
-  WaitIdle(window);
-}
-
 LRESULT CALLBACK NeverValidates(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return message == WM_PAINT ? 0 : DefWindowProcA(window, message, wParam, lParam);
 }

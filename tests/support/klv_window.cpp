@@ -128,6 +128,21 @@ bool WaitIdle(HWND window, DWORD timeoutMs) {
   return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored) != 0;
 }
 
+void PressOn(HWND window, int fromTop) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  SetCursorPos((rect.left + rect.right) / 2, fromTop < 0 ? (rect.top + rect.bottom) / 2 : rect.top + fromTop);
+  INPUT inputs[4] = {};
+  inputs[0].type = inputs[1].type = INPUT_MOUSE;
+  inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  inputs[2].type = inputs[3].type = INPUT_KEYBOARD;
+  inputs[2].ki.wVk = inputs[3].ki.wVk = 'K';
+  inputs[3].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(4, inputs, sizeof(INPUT));
+  WaitIdle(window);
+}
+
 void Press(HWND dialog, int id) {
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }

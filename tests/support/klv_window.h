@@ -52,6 +52,11 @@ HWND FocusOf(HWND window);
 // Returns once the window's thread has handled everything sent before.
 bool WaitIdle(HWND window, DWORD timeoutMs = 5000);
 
+// Clicks the window and presses a key, through the platform's input queue
+// as a mouse and keyboard do: in its middle, or `fromTop` pixels below its
+// top edge (clear of a window centred over it).
+void PressOn(HWND window, int fromTop = -1);
+
 // Presses the button `id` of a dialog the way a click does.
 void Press(HWND dialog, int id);
 
