@@ -13,7 +13,9 @@ namespace {
 
 // The text results of one thread: the wide one, and the ANSI one made
 // from it. Each thread gets its own on its first text result, kept in a
-// TLS slot and freed when the thread ends or the library goes.
+// TLS slot and freed when the thread ends. When the library is unloaded
+// while other threads live, only the unloading thread's are freed: the
+// platform tells a library of no thread after it is gone.
 struct ThreadResults {
   std::wstring wide;
   std::string ansi;
