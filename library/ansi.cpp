@@ -1,29 +1,14 @@
 #include "ansi.h"
 
+#include "codepage.h"
+
 #include <windows.h>
 
 #include <climits>
 
 namespace klv {
 
-namespace {
-
-// What an ANSI text the code page cannot convert becomes: no valid text.
-constexpr const wchar_t* kRefused = L"\xDC80";
-
-}  // namespace
-
-std::optional<std::wstring> FromAnsi(const char* text) {
-  const std::size_t length = std::char_traits<char>::length(text);
-  if (length == 0) return std::wstring();
-  if (length > INT_MAX) return std::nullopt;
-  const int size = static_cast<int>(length);
-  const int needed = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text, size, nullptr, 0);
-  if (needed <= 0) return std::nullopt;
-  std::wstring wide(static_cast<std::size_t>(needed), L'\0');
-  if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text, size, &wide[0], needed) != needed) return std::nullopt;
-  return wide;
-}
+std::optional<std::wstring> FromAnsi(const char* text) { return ToWide(text, CP_ACP); }
 
 std::optional<std::string> ToAnsi(const std::wstring& text) {
   if (text.empty()) return std::string();
@@ -43,7 +28,7 @@ std::optional<std::string> ToAnsi(const std::wstring& text) {
       replaced)
     return std::nullopt;
   const auto back = FromAnsi(ansi.c_str());
-  if (!back || *back != text || ansi.find('\0') != std::string::npos) return std::nullopt;
+  if (!back || *back != text) return std::nullopt;
   return ansi;
 }
 
@@ -58,7 +43,7 @@ WideArgument::WideArgument(const char* text) noexcept : pointer_(nullptr) {
     }
   } catch (...) {
   }
-  pointer_ = kRefused;
+  pointer_ = kRefusedText;
 }
 
 const char* AnsiValue(const wchar_t* result, const char* fallback) noexcept {

@@ -706,7 +706,9 @@ TEST_F(Launcher, ReadmeWithoutAProgramOpensInNotepadOrIsExplained) {
   Installed();
   EXPECT_TRUE(WriteFile(Path(disc, "README"), "Read me.\r\n"));
   EXPECT_TRUE(WriteFile(Path(disc, "readme.klvnone"), "Read me.\r\n"));
-  for (const char* readme : {"README", "readme.klvnone"}) {
+  // The Run screen of a disc whose readme is `readme`, its picture clicked;
+  // `then` looks at what followed, and the screen is closed after.
+  const auto clickReadme = [&](const char* readme, const std::function<void(Launch&, HWND)>& then) {
     SCOPED_TRACE(readme);
     product.readme = readme;
     Kelbit(disc, product);
@@ -714,34 +716,32 @@ TEST_F(Launcher, ReadmeWithoutAProgramOpensInNotepadOrIsExplained) {
     HWND run = launch.RunWindow();
     ASSERT_NE(run, nullptr);
     Click(ControlAt(run, kReadimage));
-    const auto started = StartedPrograms(1);
-    ASSERT_EQ(started.size(), 1u);
-    EXPECT_EQ(started[0].module, notepad.Path());
-    EXPECT_NE(started[0].commandLine.find(" \"" + Path(disc, readme) + "\""), std::string::npos)
-        << started[0].commandLine;
-    EXPECT_TRUE(launch.Running());
+    then(launch, run);
     PostMessageA(run, WM_CLOSE, 0, 0);
     EXPECT_EQ(launch.ExitCode(), 0);
-    DeleteFileA(log.c_str());
+  };
+  for (const char* readme : {"README", "readme.klvnone"}) {
+    clickReadme(readme, [&](Launch& launch, HWND) {
+      const auto started = StartedPrograms(1);
+      ASSERT_EQ(started.size(), 1u);
+      EXPECT_EQ(started[0].module, notepad.Path());
+      EXPECT_NE(started[0].commandLine.find(" \"" + Path(disc, readme) + "\""), std::string::npos)
+          << started[0].commandLine;
+      EXPECT_TRUE(launch.Running());
+      DeleteFileA(log.c_str());
+    });
   }
   // What cannot be opened is explained, and the Run screen stays; a
   // program named as the readme is not run (no second launcher).
   const std::pair<const char*, const char*> unopenable[] = {
       {"missing.txt", "missing.txt"}, {"", "folder"}, {"autorun.exe", "program"}};
   for (const auto& [readme, said] : unopenable) {
-    SCOPED_TRACE(readme);
-    product.readme = readme;
-    Kelbit(disc, product);
-    Launch launch(disc);
-    HWND run = launch.RunWindow();
-    ASSERT_NE(run, nullptr);
-    Click(ControlAt(run, kReadimage));
-    const std::string text = ExpectMessageOverRunScreen(launch, run);
-    EXPECT_NE(text.find("Cannot open the readme " + disc), std::string::npos) << text;
-    EXPECT_NE(text.find(said), std::string::npos) << text;
-    EXPECT_EQ(launch.VisibleWindows(), 1);
-    PostMessageA(run, WM_CLOSE, 0, 0);
-    EXPECT_EQ(launch.ExitCode(), 0);
+    clickReadme(readme, [&, said = said](Launch& launch, HWND run) {
+      const std::string text = ExpectMessageOverRunScreen(launch, run);
+      EXPECT_NE(text.find("Cannot open the readme " + disc), std::string::npos) << text;
+      EXPECT_NE(text.find(said), std::string::npos) << text;
+      EXPECT_EQ(launch.VisibleWindows(), 1);
+    });
   }
   EXPECT_TRUE(StartedPrograms(0).empty());
 }

@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "codepage.h"
 #include "directory.h"
 #include "kLv_Tool.h"
 #include "signatures.h"
@@ -27,26 +28,6 @@
 namespace klv::xtra {
 
 namespace {
-
-// What a text argument becomes for the wide export when the host's text
-// holds a NUL or is not valid in the host's encoding (invalid or overlong
-// UTF-8, an encoded surrogate): a lone low surrogate, which every wide
-// export refuses with its own failure result. So the method answers as the
-// library answers bad input, and nothing is created, written or deleted
-// under a mangled name.
-constexpr wchar_t kRefusedText[] = L"\xDC80";
-
-// `text` in `codePage` as UTF-16; false when it is not valid there.
-bool ToWide(const std::string& text, UINT codePage, std::wstring* wide) {
-  wide->clear();
-  if (text.empty()) return true;
-  if (text.size() > 0x7FFFFFFF) return false;
-  const int size = static_cast<int>(text.size());
-  const int length = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
-  if (length <= 0) return false;
-  wide->resize(static_cast<std::size_t>(length));
-  return MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), size, &(*wide)[0], length) == length;
-}
 
 // A wide result in `codePage`, whole. (An unpaired surrogate, which only a
 // name made outside the kit can hold, becomes U+FFFD in UTF-8.)
@@ -142,8 +123,12 @@ template <>
 struct Widened<KlvTextW> {
   std::wstring text;
   static Widened From(const Given<KlvText>& given, UINT codePage) {
+    // A text holding a NUL, or not valid in the host's encoding (invalid or
+    // overlong UTF-8, an encoded surrogate), goes as one the wide export
+    // refuses: the method answers as the library answers bad input.
     Widened widened;
-    if (!given.Whole() || !ToWide(given.text.bytes, codePage, &widened.text)) widened.text = kRefusedText;
+    std::optional<std::wstring> wide = given.Whole() ? ToWide(given.text.bytes, codePage) : std::nullopt;
+    widened.text = wide ? std::move(*wide) : std::wstring(kRefusedText);
     return widened;
   }
   KlvTextW Get() const { return text.c_str(); }
